@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+
+#include "utility/sysutils/apr/apr_cond.h"
+#include "utility/sysutils/apr/apr_thread.h"
+#include "utility/sysutils/common/critical_section.h"
+
+namespace SysUtils {
+
+// A thread with one request slot and one reply slot. Its ThreadProc polls
+// CheckRequest and answers every request it takes with exactly one Reply.
+// Owners stop it with CallWorker(0, nullptr) and join it with CloseThread();
+// a derived class must have its thread stopped before it is destroyed.
+class AprThreadWorker : public AprThread {
+ public:
+  AprThreadWorker();
+  ~AprThreadWorker() override;
+
+  AprThreadWorker(const AprThreadWorker&) = delete;
+  AprThreadWorker& operator=(const AprThreadWorker&) = delete;
+
+  bool CreateThread();
+  bool CloseThread();
+  bool ThreadExists();
+  // Posts a request and waits for its reply, one caller at a time. False at
+  // once when the thread is not running, and false when the thread ends
+  // without replying; *pResult is written only on true.
+  bool CallWorker(uint32_t param, uint32_t* pResult);
+
+  // How long CallWorker waits for the reply before it looks again whether
+  // the thread still runs.
+  static const int64_t kReplySliceMS = 100;
+
+ protected:
+  // Takes a pending request without blocking.
+  bool CheckRequest(uint32_t* pParam);
+  // Waits without limit for a request.
+  uint32_t GetRequest();
+  void Reply(uint32_t param);
+
+  virtual void ThreadProc() = 0;
+
+ private:
+  void run() override;
+  bool waitReply();
+
+  CriticalSection m_csCallWorker;
+  AprCond m_cdRequest;
+  uint32_t m_uRequestParam;
+  AprCond m_cdReply;
+  uint32_t m_uReplyParam;
+};
+
+}  // namespace SysUtils

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+
+namespace SysUtils {
+
+// Suspends the calling thread; ms is at most 4,294,967 (ms * 1000 must fit
+// in 32 bits).
+void SleepMS(uint32_t ms);
+
+// Milliseconds of the monotonic clock: the clock of every interval.
+int64_t GetTimeCountMS();
+
+// Milliseconds of the wall clock since 1970-01-01 00:00:00 UTC.
+int64_t GetTimeMS();
+
+// Milliseconds between 1601-01-01 and 1970-01-01.
+constexpr uint64_t kEpochDeltaMS = 11644473600000ULL;
+
+// Converts milliseconds since 1970 to milliseconds since 1601.
+uint64_t AddEPOCHTimeMS(uint64_t ms);
+
+// Converts milliseconds since 1601 to milliseconds since 1970 (wraps below
+// zero).
+uint64_t DeleteEPOCHTimeMS(uint64_t ms);
+
+}  // namespace SysUtils
