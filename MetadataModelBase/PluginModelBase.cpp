@@ -1,0 +1,395 @@
+// The model base: construction, lifecycle, descriptive queries, and the
+// worker loop that carries out connect and disconnect requests.
+
+#include "MetadataModelBase/PluginModelBase.h"
+
+#include <cstring>
+#include <memory>
+
+#include "MetadataModelBase/HostRecords.h"
+#include "MetadataModelBase/MetadataAssert.h"
+#include "utility/sysutils/apr/apr_cond.h"
+#include "utility/sysutils/common/system.h"
+
+namespace {
+
+const char kConnectionLostMarker[] = "##CONNECTION_LOST##";
+const char kConnectionRestoreMarker[] = "##CONNECTION_RESTORE##";
+const uint32_t kUnknownRequestReply = 0xFFFFFFFFu;
+const uint32_t kDefaultWorkerPeriodMS = 100;
+const uint64_t kDefaultReconnectIntervalMS = 10000;
+// How often a synchronous caller checks that a worker is still there to
+// answer it.
+const int64_t kWorkerCheckSliceMS = 100;
+
+void DeleteProperties(std::vector<CMetadataProperty*>& vProperties) {
+  for (CMetadataProperty*& pSlot : vProperties) {
+    CMetadataProperty* pProperty = pSlot;
+    pSlot = nullptr;
+    delete pProperty;
+  }
+}
+
+}  // namespace
+
+CMetadataModelBase1::CMetadataModelBase1()
+    : m_eCategory(eMETADATA_CATEGORY_UNDEFINE),
+      m_ullID(0),
+      m_eStatus(eMETADATA_STATUS_DISCONNECT),
+      m_fnPluginCallbackFunc(nullptr),
+      m_pPluginCallbackData(nullptr),
+      m_fnEventCallbackFunc(nullptr),
+      m_pEventCallbackData(nullptr),
+      m_ullLastReconnect(0),
+      m_bInitialized(false),
+      m_bReconnect(false),
+      m_bEnable(false),
+      m_uiWorkerPeriodMS(kDefaultWorkerPeriodMS),
+      m_ullReconnectIntervalMS(kDefaultReconnectIntervalMS) {
+  memset(&m_DeviceInfo, 0, sizeof(m_DeviceInfo));
+}
+
+CMetadataModelBase1::~CMetadataModelBase1() {
+  DeleteProperties(m_vSourceProperty);
+  for (auto& kind : m_mapChProperty) DeleteProperties(kind.second);
+}
+
+// --- Lifecycle ---------------------------------------------------------------
+
+bool CMetadataModelBase1::Initialize() {
+  if (m_bInitialized) {
+    METADATA_ASSERT_FAIL(METADATA_SRC_PLUGIN_MODEL_BASE);
+    return true;
+  }
+  if (!InitialModel()) return false;
+  if (!CreateThread()) {
+    // Leave nothing half made: the host may simply call Initialize again.
+    UninitialModel();
+    return false;
+  }
+  m_bInitialized = true;
+  return true;
+}
+
+bool CMetadataModelBase1::Uninitialize() {
+  if (!m_bInitialized) {
+    METADATA_ASSERT_FAIL(METADATA_SRC_PLUGIN_MODEL_BASE);
+    return true;
+  }
+  if (m_eStatus != eMETADATA_STATUS_DISCONNECT) Disconnect(true);
+  if (!CallWorker(ePLUGIN_TC_STOP, nullptr)) return false;
+  if (!CloseThread()) return false;
+  // A connect queued before the stop may have been carried out after the
+  // disconnect above; the worker is gone now, so close it down here rather
+  // than leave the receiver running on a model about to lose it.
+  if (m_eStatus != eMETADATA_STATUS_DISCONNECT) {
+    const E_METADATA_STATUS eOldStatus = m_eStatus;
+    OnDisconnect();
+    ReportStatusChange(eOldStatus);
+  }
+  if (!UninitialModel()) return false;
+  m_bInitialized = false;
+  return true;
+}
+
+void CMetadataModelBase1::UninitializeOnRelease() {
+  if (m_bInitialized) Uninitialize();
+}
+
+// --- Descriptive queries -----------------------------------------------------
+
+bool CMetadataModelBase1::GetPluginDeviceInfo(T_PLUGIN_DEVICE_INFO* pInfo) const {
+  if (pInfo == nullptr) return false;
+  memcpy(pInfo, &m_DeviceInfo, sizeof(m_DeviceInfo));
+  return true;
+}
+
+bool CMetadataModelBase1::GetCategoryType(E_PLUGIN_CATEGORY* peType) const {
+  if (peType == nullptr) return false;
+  *peType = m_eCategory;
+  return true;
+}
+
+bool CMetadataModelBase1::GetSupportChannelPluginIDSize(unsigned int* puiSize) const {
+  if (puiSize == nullptr) return false;
+  *puiSize = static_cast<unsigned int>(m_vChannelInfo.size());
+  return true;
+}
+
+bool CMetadataModelBase1::GetSupportChannelPluginID(T_PLUGIN_ID* pChannelPlguinID, unsigned int uiSize) const {
+  if (pChannelPlguinID == nullptr) return uiSize == 0;
+  CopyToHostArray(m_vChannelInfo, pChannelPlguinID, uiSize, [](const T_CHANNEL_INFO& info, T_PLUGIN_ID& out) {
+    CopyText(out.sPluginID, info.strChPluginID);
+  });
+  return true;
+}
+
+bool CMetadataModelBase1::GetChannelRelationSize(unsigned int* puiSize) const {
+  if (puiSize == nullptr) return false;
+  *puiSize = static_cast<unsigned int>(m_vParentChildMapList.size());
+  return true;
+}
+
+bool CMetadataModelBase1::GetChannelRelation(T_PLUGIN_PARENT_CHILD_MAP_ITEM* pParentChildMapList,
+                                             unsigned int uiSize) const {
+  if (pParentChildMapList == nullptr) return uiSize == 0;
+  CopyToHostArray(m_vParentChildMapList, pParentChildMapList, uiSize,
+                  [](const T_PARENT_CHILD_MAP_ITEM& item, T_PLUGIN_PARENT_CHILD_MAP_ITEM& out) {
+                    CopyText(out.sPluginID, item.strPluginID);
+                    CopyText(out.sChannelName, item.strName);
+                    CopyText(out.sChannelInfo, item.strInfo);
+                    out.uiMaxNumber = item.uiMaxNumber;
+                    out.uiMinNumber = item.uiMinNumber;
+                  });
+  return true;
+}
+
+const T_PARENT_CHILD_MAP_ITEM* CMetadataModelBase1::FindRelation(const T_PLUGIN_ID* pPluginID) const {
+  const std::string strPluginID = ReadText(pPluginID->sPluginID);
+  for (const T_PARENT_CHILD_MAP_ITEM& item : m_vParentChildMapList) {
+    if (item.strPluginID == strPluginID) return &item;
+  }
+  return nullptr;
+}
+
+bool CMetadataModelBase1::GetSupportChildPluginIDSize(const T_PLUGIN_ID* pChannelPlguinID,
+                                                      unsigned int* puiSize) const {
+  if (pChannelPlguinID == nullptr || puiSize == nullptr) return false;
+  *puiSize = 0;
+  if (const T_PARENT_CHILD_MAP_ITEM* pItem = FindRelation(pChannelPlguinID)) {
+    *puiSize = static_cast<unsigned int>(pItem->vChildPluginID.size());
+  }
+  return true;
+}
+
+bool CMetadataModelBase1::GetSupportChildPluginID(const T_PLUGIN_ID* pChannelPlguinID, T_PLUGIN_ID* pChildPlguinID,
+                                                  unsigned int uiSize) const {
+  if (pChannelPlguinID == nullptr) return false;
+  const T_PARENT_CHILD_MAP_ITEM* pItem = FindRelation(pChannelPlguinID);
+  if (pItem == nullptr) return false;
+  if (pChildPlguinID == nullptr) return uiSize == 0;
+  CopyToHostArray(pItem->vChildPluginID, pChildPlguinID, uiSize,
+                  [](const std::string& strChild, T_PLUGIN_ID& out) { CopyText(out.sPluginID, strChild); });
+  return true;
+}
+
+bool CMetadataModelBase1::GetDeviceID(unsigned long long* pullID) const {
+  if (pullID == nullptr) return false;
+  *pullID = m_ullID;
+  return true;
+}
+
+bool CMetadataModelBase1::SetDeviceID(unsigned long long ullID) {
+  m_ullID = ullID;
+  return true;
+}
+
+bool CMetadataModelBase1::IsDeviceEnable(bool* pbEnable) {
+  if (pbEnable == nullptr) return false;
+  *pbEnable = m_bEnable;
+  return true;
+}
+
+bool CMetadataModelBase1::SetDeviceEnable(bool bEnable) {
+  m_bEnable = bEnable;
+  return true;
+}
+
+bool CMetadataModelBase1::GetStatus(E_METADATA_STATUS* pStatus) const {
+  if (pStatus == nullptr) return false;
+  *pStatus = m_eStatus;
+  return true;
+}
+
+bool CMetadataModelBase1::GetLastErrorMessage(T_PLUGIN_ERROR_MESSAGE* pErrorMsg) const {
+  if (pErrorMsg == nullptr) return false;
+  SysUtils::CriticalSectionLock lock(&m_csShared);
+  CopyText(pErrorMsg->sErrorMsg, m_strLastErrorMessage);
+  return true;
+}
+
+void CMetadataModelBase1::SetLastErrorText(const std::string& strText) {
+  SysUtils::CriticalSectionLock lock(&m_csShared);
+  m_strLastErrorMessage = strText;
+}
+
+// --- Callbacks ---------------------------------------------------------------
+
+bool CMetadataModelBase1::RegisterMetadataCallbackFunc(fnPluginCallback fn, void* pData) {
+  SysUtils::CriticalSectionLock lock(&m_csShared);
+  m_fnPluginCallbackFunc = fn;
+  m_pPluginCallbackData = pData;
+  return true;
+}
+
+bool CMetadataModelBase1::RegisterEventCallbackFunc(fnPluginEventCallback fn, void* pData) {
+  SysUtils::CriticalSectionLock lock(&m_csShared);
+  m_fnEventCallbackFunc = fn;
+  m_pEventCallbackData = pData;
+  return true;
+}
+
+void CMetadataModelBase1::GetMetadataCallback(fnPluginCallback& fn, void*& pData) const {
+  SysUtils::CriticalSectionLock lock(&m_csShared);
+  fn = m_fnPluginCallbackFunc;
+  pData = m_pPluginCallbackData;
+}
+
+void CMetadataModelBase1::RaiseEvent(unsigned int uiEventID) {
+  fnPluginEventCallback fn;
+  void* pData;
+  {
+    SysUtils::CriticalSectionLock lock(&m_csShared);
+    fn = m_fnEventCallbackFunc;
+    pData = m_pEventCallbackData;
+  }
+  if (fn != nullptr) fn(m_ullID, uiEventID, pData);
+}
+
+void CMetadataModelBase1::DataCallback(const char* sMetadata, int iMetadataLen, void* pData) {
+  if (pData == nullptr) {
+    METADATA_ASSERT_FAIL(METADATA_SRC_PLUGIN_MODEL_BASE);
+    return;
+  }
+  if (sMetadata == nullptr) return;
+  CMetadataModelBase1* pModel = static_cast<CMetadataModelBase1*>(pData);
+  if (strcmp(sMetadata, kConnectionLostMarker) == 0) {
+    // Must not wait: the worker's disconnect joins this very thread.
+    pModel->Disconnect(false);
+    pModel->SetReconnect(true);
+    return;
+  }
+  pModel->DistributeMetadata(sMetadata, iMetadataLen);
+}
+
+void CMetadataModelBase1::EventCallback(const char* strMetadata, int /*iMetadataLen*/, void* pData) {
+  if (pData == nullptr || strMetadata == nullptr) return;
+  CMetadataModelBase1* pModel = static_cast<CMetadataModelBase1*>(pData);
+  if (strcmp(strMetadata, kConnectionLostMarker) == 0) {
+    pModel->RaiseEvent(kEventConnectionLost);
+  } else if (strcmp(strMetadata, kConnectionRestoreMarker) == 0) {
+    pModel->RaiseEvent(kEventConnectionMade);
+  }
+}
+
+// --- Connection control --------------------------------------------------------
+
+void CMetadataModelBase1::SetWorkerTiming(uint32_t uiPeriodMS, uint64_t ullReconnectIntervalMS) {
+  m_uiWorkerPeriodMS = uiPeriodMS;
+  m_ullReconnectIntervalMS = ullReconnectIntervalMS;
+}
+
+void CMetadataModelBase1::SetReconnect(bool bReconnect) {
+  // Stamp before allowing, so the worker never sees the permission with an
+  // old stamp.
+  if (bReconnect) m_ullLastReconnect = static_cast<uint64_t>(SysUtils::GetTimeCountMS());
+  m_bReconnect = bReconnect;
+}
+
+bool CMetadataModelBase1::Connect(bool bSync) {
+  const bool bHandled = QueueMessage(eMETADATA_MSG_CONNECT, bSync);
+  const bool bResult = bSync ? bHandled && m_eStatus == eMETADATA_STATUS_CONNECTED : true;
+  SetReconnect(true);
+  return bResult;
+}
+
+bool CMetadataModelBase1::Disconnect(bool bSync) {
+  SetReconnect(false);
+  const bool bHandled = QueueMessage(eMETADATA_MSG_DISCONNECT, bSync);
+  return bSync ? bHandled && m_eStatus == eMETADATA_STATUS_DISCONNECT : true;
+}
+
+// Queues a message; with bSync, waits until the worker has carried it out.
+// Returns false only when a synchronous caller found no worker to answer: the
+// message then stays queued, without its event, for a worker started later.
+bool CMetadataModelBase1::QueueMessage(E_METADATA_MSG eMsg, bool bSync) {
+  std::unique_ptr<SysUtils::AprCond> pEvent(bSync ? new SysUtils::AprCond(false) : nullptr);
+  {
+    SysUtils::CriticalSectionLock settingLock(&m_csSetting);
+    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+    m_MessageQueue.PushMessage(eMsg, nullptr, pEvent.get());
+  }
+  if (!pEvent) return true;
+  while (!pEvent->timedwait(kWorkerCheckSliceMS)) {
+    if (ThreadExists()) continue;
+    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+    for (CMetadataMessage& msg : m_MessageQueue) {
+      if (msg.GetMessageType() != eMsg) continue;
+      // Still queued: nobody will signal the event, so withdraw it.
+      if (msg.WithdrawEvent(pEvent.get())) return false;
+    }
+    // Taken by a worker that has since ended: it signalled before it went.
+  }
+  return true;
+}
+
+bool CMetadataModelBase1::TakeMessage(CMetadataMessage& msg) {
+  if (m_MessageQueue.empty()) return false;
+  msg = m_MessageQueue.front();
+  m_MessageQueue.erase(m_MessageQueue.begin());
+  return true;
+}
+
+void CMetadataModelBase1::ThreadProc() {
+  for (;;) {
+    uint32_t uMessage = 0;
+    if (CheckRequest(&uMessage)) {
+      if (uMessage == ePLUGIN_TC_STOP) {
+        Reply(0);
+        return;
+      }
+      Reply(kUnknownRequestReply);
+    }
+
+    CMetadataMessage msg;
+    E_METADATA_STATUS eOldStatus;
+    bool bHaveMessage;
+    {
+      SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+      eOldStatus = m_eStatus;
+      bHaveMessage = TakeMessage(msg);
+    }
+    if (bHaveMessage) {
+      switch (msg.GetMessageType()) {
+        case eMETADATA_MSG_CONNECT: OnConnect(); break;
+        case eMETADATA_MSG_DISCONNECT: OnDisconnect(); break;
+        case eMETADATA_MSG_NOOPERATION: break;
+        default: METADATA_ASSERT_FAIL(METADATA_SRC_PLUGIN_MODEL_BASE); break;
+      }
+      msg.MessageProcessed();
+    }
+    ReportStatusChange(eOldStatus);
+    CheckReconnect();
+    SysUtils::SleepMS(m_uiWorkerPeriodMS);
+  }
+}
+
+void CMetadataModelBase1::ReportStatusChange(E_METADATA_STATUS eOldStatus) {
+  const E_METADATA_STATUS eNewStatus = m_eStatus;
+  if (eOldStatus == eMETADATA_STATUS_DISCONNECT && eNewStatus == eMETADATA_STATUS_CONNECTED) {
+    RaiseEvent(kEventConnectionMade);
+  } else if (eOldStatus == eMETADATA_STATUS_CONNECTED && eNewStatus == eMETADATA_STATUS_DISCONNECT) {
+    RaiseEvent(kEventConnectionLost);
+  }
+}
+
+bool CMetadataModelBase1::OnConnect() {
+  if (m_eStatus != eMETADATA_STATUS_DISCONNECT) return true;
+  m_eStatus = eMETADATA_STATUS_CONNECTING;
+  const bool bConnected = ConnectModel();
+  m_eStatus = bConnected ? eMETADATA_STATUS_CONNECTED : eMETADATA_STATUS_DISCONNECT;
+  return bConnected;
+}
+
+bool CMetadataModelBase1::OnDisconnect() {
+  if (m_eStatus == eMETADATA_STATUS_DISCONNECT) return true;
+  const bool bDisconnected = DisconnectModel();
+  m_eStatus = eMETADATA_STATUS_DISCONNECT;
+  return bDisconnected;
+}
+
+void CMetadataModelBase1::CheckReconnect() {
+  if (!m_bReconnect || m_eStatus != eMETADATA_STATUS_DISCONNECT) return;
+  const uint64_t ullElapsed = static_cast<uint64_t>(SysUtils::GetTimeCountMS()) - m_ullLastReconnect;
+  if (ullElapsed > m_ullReconnectIntervalMS) Connect(false);
+}

@@ -1,0 +1,184 @@
+#pragma once
+
+// The generic model base: implements the whole host interface once, for
+// every concrete model. A concrete model derives from it, fills the declared
+// data in its constructor through the Init... hooks and supplies the
+// connection and distribution hooks.
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "MetadataModelBase/IPluginModel.h"
+#include "MetadataModelBase/MetadataChannel.h"
+#include "MetadataModelBase/MetadataMessageQueue.h"
+#include "MetadataModelBase/MetadataModelDef.h"
+#include "MetadataModelBase/MetadataProperty.h"
+#include "utility/sysutils/apr/apr_thread_worker.h"
+#include "utility/sysutils/common/critical_section.h"
+
+class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWorker {
+ public:
+  // Event codes raised through the host's event callback.
+  static const unsigned int kEventConnectionLost = 3600;
+  static const unsigned int kEventConnectionMade = 3601;
+
+  CMetadataModelBase1();
+  virtual ~CMetadataModelBase1();
+
+  // --- IPluginModel1 -------------------------------------------------------
+  virtual bool Initialize() override;
+  virtual bool Uninitialize() override;
+  virtual bool GetPluginDeviceInfo(T_PLUGIN_DEVICE_INFO* pInfo) const override;
+  virtual bool GetCategoryType(E_PLUGIN_CATEGORY* peType) const override;
+  virtual bool GetSupportChannelPluginIDSize(unsigned int* puiSize) const override;
+  virtual bool GetSupportChannelPluginID(T_PLUGIN_ID* pChannelPlguinID, unsigned int uiSize) const override;
+  virtual bool GetChannelRelationSize(unsigned int* puiSize) const override;
+  virtual bool GetChannelRelation(T_PLUGIN_PARENT_CHILD_MAP_ITEM* pParentChildMapList,
+                                  unsigned int uiSize) const override;
+  virtual bool GetSupportChildPluginIDSize(const T_PLUGIN_ID* pChannelPlguinID,
+                                           unsigned int* puiSize) const override;
+  virtual bool GetSupportChildPluginID(const T_PLUGIN_ID* pChannelPlguinID, T_PLUGIN_ID* pChildPlguinID,
+                                       unsigned int uiSize) const override;
+  virtual bool GetDeviceID(unsigned long long* pullID) const override;
+  virtual bool SetDeviceID(unsigned long long ullID) override;
+  virtual bool IsDeviceEnable(bool* pbEnable) override;
+  virtual bool Connect(bool bSync) override;
+  virtual bool Disconnect(bool bSync) override;
+  virtual bool GetStatus(E_METADATA_STATUS* pStatus) const override;
+  virtual bool GetChannelCount(unsigned long long ullParentID, unsigned int* puiCount) override;
+  virtual bool GetChannelIndex(unsigned long long ullParentID, unsigned long long ullChID,
+                               unsigned int* puiIdx) override;
+  virtual bool GetChannelID(unsigned long long ullParentID, unsigned int uiChIdx,
+                            unsigned long long* pullChID) override;
+  virtual bool SetChannelID(unsigned long long ullParentID, unsigned int uiChIdx,
+                            unsigned long long ullChID) override;
+  virtual bool GetChannelPluginID(unsigned long long ullChID, T_PLUGIN_ID* pPluginID) override;
+  virtual bool SetChannelPluginID(unsigned long long ullChID, const T_PLUGIN_ID* pPluginID) override;
+  virtual bool IsChannelEnable(unsigned long long ullChID, bool* pbEnable) override;
+  virtual bool SetChannelEnable(unsigned long long ullChID, bool bEnable) override;
+  virtual bool CanAddNewChannel(unsigned int uiNodeNum, const T_PLUGIN_ID* pChildPluginID) override;
+  virtual bool AddChannel(unsigned long long ullParentID, unsigned long long ullChID,
+                          const T_PLUGIN_ID* pChPluginID) override;
+  virtual bool DeleteChannel(unsigned long long ullParentID, unsigned long long ullChID) override;
+  virtual bool CreateSourcePropertyList(T_PROPERTY_UI_INFO** ppPropertyItem, unsigned int* puiSize) override;
+  virtual bool ReleaseSourcePropertyList(T_PROPERTY_UI_INFO** ppPropertyList, unsigned int uiSize) override;
+  virtual bool CreateChannelPropertyList(T_CAHNNEL_PROPERTY** ppChannelPropertyItem,
+                                         unsigned int* puiSize) override;
+  virtual bool ReleaseChannelPropertyList(T_CAHNNEL_PROPERTY** ppChannelPropertyList,
+                                          unsigned int uiSize) override;
+  virtual bool GetSourceConfigListSize(unsigned int* puiSize) const override;
+  virtual bool GetSourceConfigList(T_PLUGIN_UI_CONFIG* pPropertySetting, unsigned int uiSize) const override;
+  virtual bool SetSourceConfigList(const T_PLUGIN_UI_CONFIG* pPropertySetting, unsigned int uiSize) override;
+  virtual bool GetChannelConfigListSize(unsigned long long ullChID, unsigned int* puiSize) const override;
+  virtual bool GetChannelConfigList(unsigned long long ullChID, T_PLUGIN_UI_CONFIG* pPropertySetting,
+                                    unsigned int uiSize) const override;
+  virtual bool SetChannelConfigList(unsigned long long ullChID, T_PLUGIN_UI_CONFIG* pPropertySetting,
+                                    unsigned int uiSize) override;
+  virtual bool CreateFilterProfile(T_PLUGIN_FILTER_PROFILE** ppFilterProfile, unsigned int* puiSize) override;
+  virtual bool ReleaseFilterProfile(T_PLUGIN_FILTER_PROFILE** ppFilterProfile, unsigned int uiSize) override;
+  virtual bool RegisterMetadataCallbackFunc(fnPluginCallback fn, void* pData) override;
+  virtual bool RegisterEventCallbackFunc(fnPluginEventCallback fn, void* pData) override;
+  virtual bool GetLastErrorMessage(T_PLUGIN_ERROR_MESSAGE* pErrorMsg) const override;
+
+  // --- IPluginModel2 -------------------------------------------------------
+  virtual bool GetSupportEventSize(const T_PLUGIN_ID* pPluginID, unsigned int* puiSize) const override;
+  virtual bool GetSupportEvent(const T_PLUGIN_ID* pPluginID, T_SUPPORT_EVENT_ID* puiEventList,
+                               unsigned int uiSize) const override;
+  virtual bool SetDeviceEnable(bool bEnable) override;
+
+  // --- The base's own operations (not offered to the host) ---------------
+  virtual void SetReconnect(bool bReconnect);
+  virtual bool IsSourceConfigListValid(std::vector<T_METADATA_CONFIG> vPropertySetting);
+  virtual bool IsChannelConfigListValid(const std::string& strPluginID,
+                                        std::vector<T_METADATA_CONFIG>& vPropertySetting);
+
+  // The receiver hands every block, and the connection-lost marker, to the
+  // model through DataCallback; pData is the model.
+  static void DataCallback(const char* sMetadata, int iMetadataLen, void* pData);
+  // Maps the two marker texts to host events, for receivers that report
+  // connection changes as text.
+  static void EventCallback(const char* strMetadata, int iMetadataLen, void* pData);
+
+  // The worker's pause between passes and the reconnect interval. The
+  // product keeps 100 and 10000 ms; tests shorten them.
+  void SetWorkerTiming(uint32_t uiPeriodMS, uint64_t ullReconnectIntervalMS);
+
+ protected:
+  // Hooks of the concrete model.
+  virtual bool InitDeviceInfo() = 0;
+  virtual bool InitCategoryType() = 0;
+  virtual bool InitChannelInfo() = 0;
+  virtual bool InitChannelRelation() = 0;
+  virtual bool InitPropertyItem() = 0;
+  virtual bool InitialModel() = 0;
+  virtual bool UninitialModel() = 0;
+  virtual bool ConnectModel() = 0;
+  virtual bool DisconnectModel() = 0;
+  virtual bool InitFilterProfile() = 0;
+  virtual bool InitSupportEventList() = 0;
+  virtual void DistributeMetadata(const char* sMetadata, int iMetadataLen) = 0;
+  virtual void ThreadProc() override;
+
+  // For the concrete model's destructor: the uninitialisation that a host
+  // skipped when it released a model that was still initialised.
+  void UninitializeOnRelease();
+
+  // Host callbacks, read together so a pair is never torn.
+  void GetMetadataCallback(fnPluginCallback& fn, void*& pData) const;
+  void SetLastErrorText(const std::string& strText);
+
+  // Declared data, filled by the concrete model's constructor.
+  T_PLUGIN_DEVICE_INFO m_DeviceInfo;
+  E_PLUGIN_CATEGORY m_eCategory;
+  std::vector<T_CHANNEL_INFO> m_vChannelInfo;
+  std::vector<T_PARENT_CHILD_MAP_ITEM> m_vParentChildMapList;
+  std::atomic<unsigned long long> m_ullID;
+  std::atomic<E_METADATA_STATUS> m_eStatus;
+  fnPluginCallback m_fnPluginCallbackFunc;
+  void* m_pPluginCallbackData;
+  fnPluginEventCallback m_fnEventCallbackFunc;
+  void* m_pEventCallbackData;
+  std::string m_strLastErrorMessage;
+  mutable SysUtils::CriticalSection m_csSetting;
+  std::vector<CMetadataChannel> m_vChannels;
+  std::vector<CMetadataProperty*> m_vSourceProperty;
+  std::map<std::string, std::vector<CMetadataProperty*>> m_mapChProperty;
+  std::vector<T_CHANNEL_PROFILE> m_vFilterProfile;
+  std::vector<T_SUPPORT_EVENT> m_vSupportEvent;
+
+ private:
+  bool OnConnect();
+  bool OnDisconnect();
+  void CheckReconnect();
+  void ReportStatusChange(E_METADATA_STATUS eOldStatus);
+  bool QueueMessage(E_METADATA_MSG eMsg, bool bSync);
+  bool TakeMessage(CMetadataMessage& msg);
+  void RaiseEvent(unsigned int uiEventID);
+
+  bool FindMetadataChannel(unsigned long long ullID, std::vector<CMetadataChannel>& vChildChannel,
+                           CMetadataChannel& MetadataChannel);
+  bool FindAndSetChannelPluginID(unsigned long long ullID, std::vector<CMetadataChannel>& vChildChannel,
+                                 const std::string& strPluginID);
+  bool FindAndSetChannelEnable(unsigned long long ullID, std::vector<CMetadataChannel>& vChildChannel,
+                               bool bEnable);
+  bool GetDefaultChannelConfig(const std::string& strPluginID, std::vector<T_METADATA_CONFIG>& vPropertySetting);
+  bool GenerateControlItem(T_PROPERTY_UI_INFO* pItem, CMetadataProperty* pProperty);
+
+  const T_PARENT_CHILD_MAP_ITEM* FindRelation(const T_PLUGIN_ID* pPluginID) const;
+
+  CMetadataMessageQueue m_MessageQueue;
+  SysUtils::CriticalSection m_csMessageQueue;
+  std::atomic<uint64_t> m_ullLastReconnect;
+  bool m_bInitialized;
+  std::atomic<bool> m_bReconnect;
+  std::atomic<bool> m_bEnable;
+
+  // Guards the two callback pairs and the last error text, which host
+  // threads write and the worker and receiver threads read.
+  mutable SysUtils::CriticalSection m_csShared;
+  std::atomic<uint32_t> m_uiWorkerPeriodMS;
+  std::atomic<uint64_t> m_ullReconnectIntervalMS;
+};

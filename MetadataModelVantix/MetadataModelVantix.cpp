@@ -1,0 +1,127 @@
+#include "MetadataModelVantix/MetadataModelVantix.h"
+
+#include <new>
+
+#include "MetadataModelBase/HostRecords.h"
+#include "utility/sysutils/apr/apr_root.h"
+
+namespace {
+
+const char kDevicePluginID[] = "ID_VANTIX";
+const char kChannelPluginID[] = "ID_VANTIX_CH";
+const char kPluginVersion[] = "2.0.0.5";
+const char kVantix[] = "Vantix";
+const unsigned int kMaxChannels = 1024;
+const unsigned int kMinChannels = 1;
+const unsigned int kTransactionTimeout = 10;
+
+}  // namespace
+
+CMetadataModelVantix::CMetadataModelVantix() : m_strServerIP("127.0.0.1"), m_usServerPort(0) {
+  // Called directly, not through the virtual slots: every descriptive query
+  // answers as soon as construction ends.
+  CMetadataModelVantix::InitDeviceInfo();
+  CMetadataModelVantix::InitCategoryType();
+  CMetadataModelVantix::InitChannelInfo();
+  CMetadataModelVantix::InitChannelRelation();
+  CMetadataModelVantix::InitFilterProfile();
+  CMetadataModelVantix::InitPropertyItem();
+  CMetadataModelVantix::InitSupportEventList();
+}
+
+CMetadataModelVantix::~CMetadataModelVantix() {
+  // A host that skipped Uninitialize must not leave the worker running on a
+  // half-destroyed model.
+  UninitializeOnRelease();
+}
+
+bool CMetadataModelVantix::InitDeviceInfo() {
+  CopyText(m_DeviceInfo.sPluginID, kDevicePluginID);
+  CopyText(m_DeviceInfo.sPluginVersion, kPluginVersion);
+  CopyText(m_DeviceInfo.sPluginName, kVantix);
+  CopyText(m_DeviceInfo.sPluginInfo, kVantix);
+  CopyText(m_DeviceInfo.sPluginVendor, kVantix);
+  CopyText(m_DeviceInfo.sPluginModel, kVantix);
+  CopyText(m_DeviceInfo.sPluginManufacture, kVantix);
+  CopyText(m_DeviceInfo.sDeviceName, kVantix);
+  CopyText(m_DeviceInfo.sDeviceInfo, kVantix);
+  return true;
+}
+
+bool CMetadataModelVantix::InitCategoryType() {
+  m_eCategory = eMETADATA_CATEGORY_KOVANT;
+  return true;
+}
+
+bool CMetadataModelVantix::InitChannelInfo() {
+  T_CHANNEL_INFO info;
+  info.strChPluginID = kChannelPluginID;
+  m_vChannelInfo.push_back(info);
+  return true;
+}
+
+bool CMetadataModelVantix::InitChannelRelation() {
+  T_PARENT_CHILD_MAP_ITEM item;
+  item.strPluginID = kChannelPluginID;
+  item.strName = kVantix;
+  item.strInfo = kVantix;
+  item.uiMaxNumber = kMaxChannels;
+  item.uiMinNumber = kMinChannels;
+  m_vParentChildMapList.push_back(item);
+  return true;
+}
+
+bool CMetadataModelVantix::InitFilterProfile() {
+  T_CHANNEL_PROFILE profile;
+  profile.strChPluginID = kChannelPluginID;
+  profile.eLangType = eLang_UTF8;
+  profile.uiTransactionTimeout = kTransactionTimeout;
+  m_vFilterProfile.push_back(profile);
+  return true;
+}
+
+bool CMetadataModelVantix::InitSupportEventList() {
+  T_SUPPORT_EVENT event;
+  event.strPluginID = kDevicePluginID;
+  event.vEventID = {kEventConnectionLost, kEventConnectionMade};
+  m_vSupportEvent.push_back(event);
+  event.vEventID.clear();
+  event.strPluginID = kChannelPluginID;
+  event.vEventID = {3902, 3903};
+  m_vSupportEvent.push_back(event);
+  return true;
+}
+
+// Server settings, receiver and distribution come with their own pieces; until
+// then the model declares no properties and cannot connect.
+bool CMetadataModelVantix::InitPropertyItem() { return true; }
+bool CMetadataModelVantix::UpdateConfig() { return true; }
+bool CMetadataModelVantix::InitialModel() { return true; }
+bool CMetadataModelVantix::UninitialModel() { return true; }
+bool CMetadataModelVantix::ConnectModel() { return false; }
+bool CMetadataModelVantix::DisconnectModel() { return true; }
+void CMetadataModelVantix::SetLastErrorMessage(int) {}
+void CMetadataModelVantix::DistributeMetadata(const char*, int) {}
+
+// --- Entry points --------------------------------------------------------------
+
+extern "C" IPluginModel1* CreatePluginModel() {
+  // Nothing may escape into the host: an allocation failure yields null.
+  try {
+    CMetadataModelVantix* pModel = new CMetadataModelVantix();
+    IPluginModel1* pInterface = pModel;
+    SysUtils::AprRoot::instance()->trackObject(pInterface);
+    return pInterface;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+extern "C" bool ReleasePluginModel(IPluginModel1* pModel) {
+  if (pModel == nullptr) return false;
+  // Only a live model that we handed out is destroyed; anything else, or a
+  // second release of the same pointer, is refused untouched.
+  if (!SysUtils::AprRoot::instance()->untrackObject(pModel)) return false;
+  delete pModel;
+  return true;
+}

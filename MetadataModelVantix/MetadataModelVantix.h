@@ -1,0 +1,43 @@
+#pragma once
+
+// The face-recognition server model: what it declares about itself, its
+// server settings, and the hooks that connect the model base to the event
+// receiver and to the host.
+
+#include <cstdint>
+#include <string>
+
+#include "MetadataModelBase/PluginModelBase.h"
+
+class CMetadataModelVantix : public CMetadataModelBase1 {
+ public:
+  CMetadataModelVantix();
+  virtual ~CMetadataModelVantix();
+
+  bool UpdateConfig();
+  void SetLastErrorMessage(int iErrorCode);
+
+ protected:
+  virtual bool InitDeviceInfo() override;
+  virtual bool InitCategoryType() override;
+  virtual bool InitChannelInfo() override;
+  virtual bool InitChannelRelation() override;
+  virtual bool InitPropertyItem() override;
+  virtual bool InitialModel() override;
+  virtual bool UninitialModel() override;
+  virtual bool ConnectModel() override;
+  virtual bool DisconnectModel() override;
+  virtual bool InitFilterProfile() override;
+  virtual bool InitSupportEventList() override;
+  virtual void DistributeMetadata(const char* sMetadata, int iMetadataLen) override;
+
+ private:
+  std::string m_strServerIP;
+  unsigned short m_usServerPort;
+};
+
+// Entry points that the host looks up by name.
+extern "C" {
+__attribute__((visibility("default"))) IPluginModel1* CreatePluginModel();
+__attribute__((visibility("default"))) bool ReleasePluginModel(IPluginModel1* pModel);
+}
