@@ -42,6 +42,12 @@ SYSTEMTIME SystemTimeFromTm(const tm& fields, uint16_t milliseconds) {
   return st;
 }
 
+tm UtcFields(time_t seconds) {
+  tm fields = {};
+  gmtime_r(&seconds, &fields);
+  return fields;
+}
+
 timespec ReadClock(clockid_t clock) {
   timespec ts = {};
   clock_gettime(clock, &ts);
@@ -185,12 +191,7 @@ UTCTime::operator time_t() const { return Seconds(); }
 
 UTCTime::operator timespec() const { return m_ts; }
 
-UTCTime::operator tm() const {
-  const time_t seconds = Seconds();
-  tm fields = {};
-  gmtime_r(&seconds, &fields);
-  return fields;
-}
+UTCTime::operator tm() const { return UtcFields(Seconds()); }
 
 UTCTime::operator SYSTEMTIME() const {
   const uint16_t milliseconds =
@@ -287,12 +288,7 @@ UTCTime UTCTime::GetCurrentTime() { return UTCTime(GetCurrentTimeSpec()); }
 
 time_t UTCTime::GetCurrentTimeT() { return time(nullptr); }
 
-tm UTCTime::GetCurrentTM() {
-  const time_t now = time(nullptr);
-  tm fields = {};
-  gmtime_r(&now, &fields);
-  return fields;
-}
+tm UTCTime::GetCurrentTM() { return UtcFields(time(nullptr)); }
 
 timespec UTCTime::GetCurrentTimeSpec() { return ReadClock(CLOCK_REALTIME); }
 
@@ -333,10 +329,7 @@ tm UTCTimeToLocalTime(const tm& t_tm) {
 
 tm LocalTimeToUTCTime(const tm& t_tm) {
   tm local = t_tm;
-  const time_t seconds = mktime(&local);
-  tm utc = {};
-  gmtime_r(&seconds, &utc);
-  return utc;
+  return UtcFields(mktime(&local));
 }
 
 tm UTCTimeToLocalTime(const tm& t_tm, int32_t tz_sec, int32_t dst_sec) {
