@@ -78,7 +78,10 @@ bool CMetadataModelBase1::Uninitialize() {
     return true;
   }
   if (m_eStatus != eMETADATA_STATUS_DISCONNECT) Disconnect(true);
-  if (!CallWorker(ePLUGIN_TC_STOP, nullptr)) return false;
+  // CallWorker fails only when no worker runs, for instance because an
+  // earlier Uninitialize stopped it and then failed in UninitialModel; there
+  // is nothing to stop then, and the rest of the sequence must still run.
+  CallWorker(ePLUGIN_TC_STOP, nullptr);
   if (!CloseThread()) return false;
   // A connect queued before the stop may have been carried out after the
   // disconnect above; the worker is gone now, so close it down here rather
