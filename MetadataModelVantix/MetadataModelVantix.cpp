@@ -96,12 +96,26 @@ bool CMetadataModelVantix::InitSupportEventList() {
 // then the model declares no properties and cannot connect.
 bool CMetadataModelVantix::InitPropertyItem() { return true; }
 bool CMetadataModelVantix::UpdateConfig() { return true; }
-bool CMetadataModelVantix::InitialModel() { return true; }
-bool CMetadataModelVantix::UninitialModel() { return true; }
 bool CMetadataModelVantix::ConnectModel() { return false; }
 bool CMetadataModelVantix::DisconnectModel() { return true; }
 void CMetadataModelVantix::SetLastErrorMessage(int) {}
 void CMetadataModelVantix::DistributeMetadata(const char*, int) {}
+
+// --- Receiver lifecycle ------------------------------------------------------------
+
+bool CMetadataModelVantix::InitialModel() {
+  m_pReceiver.reset(new (std::nothrow) CVantixReceiver());
+  if (!m_pReceiver) return false;
+  m_pReceiver->RegisterMetadataCallbackFunc(&CMetadataModelBase1::DataCallback, this);
+  return true;
+}
+
+// The reading thread has already been stopped by the disconnection that
+// Uninitialize performs first.
+bool CMetadataModelVantix::UninitialModel() {
+  m_pReceiver.reset();
+  return true;
+}
 
 // --- Entry points --------------------------------------------------------------
 
