@@ -46,6 +46,9 @@ class AprSocket : public AprObject {
   static bool getSockAddrIP(apr_sockaddr_t* saddr, char* buf, apr_size_t len);
 
  protected:
+  // Takes over an existing IPv4 descriptor; no handle when that fails.
+  void wrapDescriptor(apr_os_sock_t os_socket, int type, int protocol);
+
   apr_socket_t* m_socket;
   apr_sockaddr_t* m_bindAddr;
 

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "utility/sysutils/apr/apr_socket.h"
+
+namespace vantix_test {
+
+extern const char kLoopbackIP[];
+
+// Binds to 127.0.0.1 on an ephemeral port; 0 on failure.
+uint16_t BindLoopback(SysUtils::AprSocket& socket);
+// The port the socket is bound to, or 0.
+uint16_t LocalPort(SysUtils::AprSocket& socket);
+
+// While it lives, every descriptor the process may open is taken, so that a
+// socket created meanwhile has no runtime handle.
+class DescriptorsExhausted {
+ public:
+  DescriptorsExhausted();
+  ~DescriptorsExhausted();
+  DescriptorsExhausted(const DescriptorsExhausted&) = delete;
+  DescriptorsExhausted& operator=(const DescriptorsExhausted&) = delete;
+
+ private:
+  std::vector<int> m_taken;
+  uint64_t m_savedSoftLimit;
+};
+
+}  // namespace vantix_test
