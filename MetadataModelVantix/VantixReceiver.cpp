@@ -1,7 +1,5 @@
 #include "MetadataModelVantix/VantixReceiver.h"
 
-#include <apr_time.h>
-
 #include <cstring>
 
 #include "MetadataModelBase/PluginModelDef.h"
@@ -35,6 +33,8 @@ void PrepareForReading(SysUtils::AprTcpSocket& socket, const CVantixReceiver::Ti
 }  // namespace
 
 const char CVantixReceiver::kConnectionLost[] = "##CONNECTION_LOST##";
+static_assert(sizeof(CVantixReceiver::kConnectionLost) == CVantixReceiver::kConnectionLostLength + 1,
+              "the loss marker is handed on with its length");
 
 CVantixReceiver::CVantixReceiver()
     : m_fnMetadataCallbackFunc(nullptr),
@@ -203,6 +203,8 @@ void CVantixReceiver::RebuildSocket(const Timing& timing) {
   InstallSocket(OpenConnection(m_strHost, m_usPort, timing.llConnectTimeoutMS, &status), timing);
 }
 
+// The probe waits for the handshake: a non-blocking attempt that does not
+// wait only ever reports the connection as in progress, never as made.
 bool CVantixReceiver::ReplaceByProbe(const Timing& timing) {
   apr_status_t status = APR_SUCCESS;
   std::unique_ptr<SysUtils::AprTcpSocket> pProbe =

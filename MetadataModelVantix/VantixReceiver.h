@@ -7,6 +7,7 @@
 // text "##CONNECTION_LOST##".
 
 #include <apr_network_io.h>
+#include <apr_time.h>
 
 #include <cstdint>
 #include <memory>
