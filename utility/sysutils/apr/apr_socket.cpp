@@ -144,9 +144,11 @@ apr_status_t AprPeerCache::resolve(const char* hostname, uint16_t port,
   return APR_SUCCESS;
 }
 
+namespace {
+
 // Shared by the stream and datagram connect: refuse, resolve once per host
 // and port, connect.
-static apr_status_t ConnectThroughCache(apr_socket_t* socket,
+apr_status_t ConnectThroughCache(apr_socket_t* socket,
                                         AprPeerCache& peer,
                                         const char* hostname, uint16_t port,
                                         apr_pool_t* pool) {
@@ -156,6 +158,8 @@ static apr_status_t ConnectThroughCache(apr_socket_t* socket,
   if (status != APR_SUCCESS) return status;
   return apr_socket_connect(socket, peer.addr());
 }
+
+}  // namespace
 
 // --- AprTcpSocket ------------------------------------------------------------
 
