@@ -1,11 +1,8 @@
 #pragma once
 
-// A small model over the base with two simple property kinds, so the channel
-// tree and the configuration lists can be exercised without a concrete
-// model's hooks.
+// A model over the base with trivial hooks, so the channel tree and the
+// configuration lists can be exercised without a concrete model's connection.
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -16,79 +13,10 @@ namespace channel_test {
 const char kTestKind[] = "TEST_CH";
 const unsigned int kTestMaxChannels = 1024;
 
-// An integer in [min, max], as plain decimal text.
-class RangeProperty : public CMetadataProperty {
- public:
-  RangeProperty(const std::string& id, long long min, long long max, long long value)
-      : m_min(min), m_max(max), m_value(value) {
-    SetPropertyID(id);
-    m_ePropertyType = ePluginProperty_SpinBox;
-  }
-  E_PLUGIN_PROPERTY_TYPE GetPropertyType() const override { return m_ePropertyType; }
-  bool GetPropertySetting(T_METADATA_CONFIG& setting) const override {
-    SetDefaultPropertySetting(setting);
-    return InRange(m_value);
-  }
-  bool SetPropertySetting(T_METADATA_CONFIG const& setting) override {
-    if (!IsPropertySettingValid(setting)) return false;
-    m_value = strtoll(setting.strValue.c_str(), nullptr, 10);
-    return true;
-  }
-  bool IsPropertySettingValid(T_METADATA_CONFIG const& setting) const override {
-    const char* text = setting.strValue.c_str();
-    char* end = nullptr;
-    errno = 0;
-    const long long value = strtoll(text, &end, 10);
-    return end != text && *end == '\0' && errno == 0 && InRange(value);
-  }
-  CMetadataProperty* Duplicate() override { return new RangeProperty(*this); }
-  void SetDefaultPropertySetting(T_METADATA_CONFIG& setting) const override {
-    setting.strPropertyID = m_strPropertyID;
-    setting.strValue = std::to_string(m_value);
-  }
-
- private:
-  bool InRange(long long value) const { return value >= m_min && value <= m_max; }
-  long long m_min;
-  long long m_max;
-  long long m_value;
-};
-
-// Any text of at most maxLength bytes.
-class TextProperty : public CMetadataProperty {
- public:
-  TextProperty(const std::string& id, size_t maxLength, const std::string& text)
-      : m_maxLength(maxLength), m_text(text) {
-    SetPropertyID(id);
-    m_ePropertyType = ePluginProperty_LineEdit;
-  }
-  E_PLUGIN_PROPERTY_TYPE GetPropertyType() const override { return m_ePropertyType; }
-  bool GetPropertySetting(T_METADATA_CONFIG& setting) const override {
-    SetDefaultPropertySetting(setting);
-    return true;
-  }
-  bool SetPropertySetting(T_METADATA_CONFIG const& setting) override {
-    if (!IsPropertySettingValid(setting)) return false;
-    m_text = setting.strValue;
-    return true;
-  }
-  bool IsPropertySettingValid(T_METADATA_CONFIG const& setting) const override {
-    return setting.strValue.size() <= m_maxLength;
-  }
-  CMetadataProperty* Duplicate() override { return new TextProperty(*this); }
-  void SetDefaultPropertySetting(T_METADATA_CONFIG& setting) const override {
-    setting.strPropertyID = m_strPropertyID;
-    setting.strValue = m_text;
-  }
-
- private:
-  size_t m_maxLength;
-  std::string m_text;
-};
-
-// Source items "TestHost" (text up to 253 bytes, "127.0.0.1") and "TestPort"
-// (1..65535, 7000); channel kind "TEST_CH" (at most 1024 channels) with the
-// templates "TestCH" (0..512, 0) and "TestLabel" (text up to 16, "cam").
+// Declares the same source items and channel template as the concrete model
+// ("ModelVantixIP", "ModelVantixServerPort"; "ModelVantixCH"), under a kind
+// of its own that holds one more template, "TestLabel" (text of at most 16
+// bytes, "cam"), so the order of templates shows.
 class ChannelTestModel : public CMetadataModelBase1 {
  public:
   ChannelTestModel() {
@@ -97,14 +25,56 @@ class ChannelTestModel : public CMetadataModelBase1 {
     relation.uiMaxNumber = kTestMaxChannels;
     relation.uiMinNumber = 1;
     m_vParentChildMapList.push_back(relation);
-    m_vSourceProperty.push_back(new TextProperty("TestHost", 253, "127.0.0.1"));
-    m_vSourceProperty.push_back(new RangeProperty("TestPort", 1, 65535, 7000));
-    m_mapChProperty[kTestKind].push_back(new RangeProperty("TestCH", 0, 512, 0));
-    m_mapChProperty[kTestKind].push_back(new TextProperty("TestLabel", 16, "cam"));
+
+    CPropServerHost* pHost = new CPropServerHost();
+    pHost->SetPropertyID("ModelVantixIP");
+    pHost->SetMaxLength(253);
+    pHost->SetText("127.0.0.1");
+    m_vSourceProperty.push_back(pHost);
+    CPropServerPort* pPort = new CPropServerPort();
+    pPort->SetPropertyID("ModelVantixServerPort");
+    pPort->SetMinimum(1);
+    pPort->SetMaximum(65535);
+    pPort->SetValue(7000);
+    m_vSourceProperty.push_back(pPort);
+
+    CPropertySpinBox* pCamera = new CPropertySpinBox();
+    pCamera->SetPropertyID("ModelVantixCH");
+    pCamera->SetMinimum(0);
+    pCamera->SetMaximum(512);
+    pCamera->SetValue(0);
+    m_mapChProperty[kTestKind].push_back(pCamera);
+    CPropertyLineEdit* pLabel = new CPropertyLineEdit();
+    pLabel->SetPropertyID("TestLabel");
+    pLabel->SetMaxLength(16);
+    pLabel->SetText("cam");
+    m_mapChProperty[kTestKind].push_back(pLabel);
   }
   ~ChannelTestModel() override {}
 
   size_t ChannelKindCount() const { return m_mapChProperty.size(); }
+  // The channel's stored list, exactly as kept (no host record in between).
+  std::vector<T_METADATA_CONFIG> StoredConfigOfDeviceChannel(size_t uiPos) const {
+    return m_vChannels.at(uiPos).ChannelConfig();
+  }
+  // One more channel kind with a single template "Any" (text of any length
+  // up to 300 bytes); only before the model is shared with other threads.
+  void DeclareKind(const std::string& kind, unsigned int maxChannels) {
+    T_PARENT_CHILD_MAP_ITEM relation;
+    relation.strPluginID = kind;
+    relation.uiMaxNumber = maxChannels;
+    relation.uiMinNumber = 0;
+    m_vParentChildMapList.push_back(relation);
+    CPropertyLineEdit* pAny = new CPropertyLineEdit();
+    pAny->SetPropertyID("Any");
+    pAny->SetMaxLength(300);
+    pAny->SetText("default");
+    m_mapChProperty[kind].push_back(pAny);
+  }
+  // Bypasses validation, as only the model's own code can.
+  void SetHostTextDirectly(const std::string& text) {
+    static_cast<CPropServerHost*>(m_vSourceProperty[0])->SetText(text);
+  }
 
  protected:
   bool InitDeviceInfo() override { return true; }

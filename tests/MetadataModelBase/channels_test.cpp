@@ -145,7 +145,7 @@ TEST_F(ChannelsTest, NewChannelIsEnabledWithTheKindsDefaultsInTemplateOrder) {
   EXPECT_TRUE(enabled);
   const std::vector<T_PLUGIN_UI_CONFIG> config = ConfigOf(0x5);
   ASSERT_EQ(2u, config.size());
-  EXPECT_STREQ("TestCH", config[0].sPluginID);
+  EXPECT_STREQ("ModelVantixCH", config[0].sPluginID);
   EXPECT_STREQ("0", config[0].sValue);
   EXPECT_STREQ("TestLabel", config[1].sPluginID);
   EXPECT_STREQ("cam", config[1].sValue);
@@ -183,14 +183,23 @@ TEST_F(ChannelsTest, UnterminatedHostKindIsReadNoFurtherThanItsField) {
   memset(host.id.sPluginID, 'x', sizeof(host.id.sPluginID));
   memcpy(host.after, "TAIL", 5);
 
+  // A kind of exactly the field's 65 bytes is found only when the read stops
+  // at the end of the field.
+  model.DeclareKind(std::string(65, 'x'), 3);
+  EXPECT_TRUE(model.CanAddNewChannel(3, &host.id));
+  EXPECT_FALSE(model.CanAddNewChannel(4, &host.id));
+
   ASSERT_TRUE(model.AddChannel(kDevice, 0x5, &host.id));
   ASSERT_TRUE(Add(kDevice, 0x6));
   ASSERT_TRUE(model.SetChannelPluginID(0x6, &host.id));
-  // 65 bytes were read; the copy back is cut to 64 and terminated.
+  // Both carry the 65-byte kind and the new channel got its defaults; the
+  // copy back to the host is cut to 64 bytes and terminated.
   EXPECT_EQ(std::string(64, 'x'), KindOf(0x5));
   EXPECT_EQ(std::string(64, 'x'), KindOf(0x6));
-  EXPECT_TRUE(model.CanAddNewChannel(0, &host.id));
-  EXPECT_FALSE(model.CanAddNewChannel(1, &host.id));
+  const std::vector<T_PLUGIN_UI_CONFIG> config = ConfigOf(0x5);
+  ASSERT_EQ(1u, config.size());
+  EXPECT_STREQ("Any", config[0].sPluginID);
+  EXPECT_STREQ("default", config[0].sValue);
 }
 
 // --- The tree ----------------------------------------------------------------------
@@ -330,7 +339,7 @@ TEST_F(ChannelsTest, ConcurrentChangesKeepEveryChannelConsistent) {
       ++(w.present.count(id) ? w.duplicateAdds : w.newAdds);
       EXPECT_TRUE(Add(kDevice, id));
       w.present.insert(id);
-      T_PLUGIN_UI_CONFIG records[2] = {channel_test::MakeRecord("TestCH", std::to_string(round % 600)),
+      T_PLUGIN_UI_CONFIG records[2] = {channel_test::MakeRecord("ModelVantixCH", std::to_string(round % 600)),
                                        channel_test::MakeRecord("TestLabel", "w" + std::to_string(w.base))};
       model.SetChannelConfigList(id, records, 2);
       EXPECT_TRUE(model.SetChannelEnable(id, round % 2 == 0));
@@ -351,7 +360,7 @@ TEST_F(ChannelsTest, ConcurrentChangesKeepEveryChannelConsistent) {
         memset(records, 0, sizeof(records));
         if (!model.GetChannelConfigList(id, records, 3)) continue;
         const std::string label = records[1].sValue;
-        const bool whole = std::string(records[0].sPluginID) == "TestCH" &&
+        const bool whole = std::string(records[0].sPluginID) == "ModelVantixCH" &&
                            std::string(records[1].sPluginID) == "TestLabel" && records[2].sPluginID[0] == '\0' &&
                            (label == "cam" || label == "w" + std::to_string(id & ~0xFFFull)) &&
                            atoi(records[0].sValue) <= 512;
