@@ -3,8 +3,11 @@
 // A model over the base with trivial hooks, so the channel tree and the
 // configuration lists can be exercised without a concrete model's connection.
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "MetadataModelBase/PluginModelBase.h"
 
@@ -20,35 +23,11 @@ const unsigned int kTestMaxChannels = 1024;
 class ChannelTestModel : public CMetadataModelBase1 {
  public:
   ChannelTestModel() {
-    T_PARENT_CHILD_MAP_ITEM relation;
-    relation.strPluginID = kTestKind;
-    relation.uiMaxNumber = kTestMaxChannels;
-    relation.uiMinNumber = 1;
-    m_vParentChildMapList.push_back(relation);
-
-    CPropServerHost* pHost = new CPropServerHost();
-    pHost->SetPropertyID("ModelVantixIP");
-    pHost->SetMaxLength(253);
-    pHost->SetText("127.0.0.1");
-    m_vSourceProperty.push_back(pHost);
-    CPropServerPort* pPort = new CPropServerPort();
-    pPort->SetPropertyID("ModelVantixServerPort");
-    pPort->SetMinimum(1);
-    pPort->SetMaximum(65535);
-    pPort->SetValue(7000);
-    m_vSourceProperty.push_back(pPort);
-
-    CPropertySpinBox* pCamera = new CPropertySpinBox();
-    pCamera->SetPropertyID("ModelVantixCH");
-    pCamera->SetMinimum(0);
-    pCamera->SetMaximum(512);
-    pCamera->SetValue(0);
-    m_mapChProperty[kTestKind].push_back(pCamera);
-    CPropertyLineEdit* pLabel = new CPropertyLineEdit();
-    pLabel->SetPropertyID("TestLabel");
-    pLabel->SetMaxLength(16);
-    pLabel->SetText("cam");
-    m_mapChProperty[kTestKind].push_back(pLabel);
+    DeclareRelation(kTestKind, kTestMaxChannels);
+    m_vSourceProperty.push_back(NewText<CPropServerHost>("ModelVantixIP", 253, "127.0.0.1"));
+    m_vSourceProperty.push_back(NewRange<CPropServerPort>("ModelVantixServerPort", 1, 65535, 7000));
+    m_mapChProperty[kTestKind].push_back(NewRange<CPropertySpinBox>("ModelVantixCH", 0, 512, 0));
+    m_mapChProperty[kTestKind].push_back(NewText<CPropertyLineEdit>("TestLabel", 16, "cam"));
   }
   ~ChannelTestModel() override {}
 
@@ -60,20 +39,38 @@ class ChannelTestModel : public CMetadataModelBase1 {
   // One more channel kind with a single template "Any" (text of any length
   // up to 300 bytes); only before the model is shared with other threads.
   void DeclareKind(const std::string& kind, unsigned int maxChannels) {
+    DeclareRelation(kind, maxChannels);
+    m_mapChProperty[kind].push_back(NewText<CPropertyLineEdit>("Any", 300, "default"));
+  }
+  // Bypasses validation, as only the model's own code can.
+  void SetHostTextDirectly(const std::string& text) {
+    static_cast<CPropServerHost*>(m_vSourceProperty[0])->SetText(text);
+  }
+
+ private:
+  void DeclareRelation(const std::string& kind, unsigned int maxChannels) {
     T_PARENT_CHILD_MAP_ITEM relation;
     relation.strPluginID = kind;
     relation.uiMaxNumber = maxChannels;
     relation.uiMinNumber = 0;
     m_vParentChildMapList.push_back(relation);
-    CPropertyLineEdit* pAny = new CPropertyLineEdit();
-    pAny->SetPropertyID("Any");
-    pAny->SetMaxLength(300);
-    pAny->SetText("default");
-    m_mapChProperty[kind].push_back(pAny);
   }
-  // Bypasses validation, as only the model's own code can.
-  void SetHostTextDirectly(const std::string& text) {
-    static_cast<CPropServerHost*>(m_vSourceProperty[0])->SetText(text);
+  template <typename LineEdit>
+  static LineEdit* NewText(const std::string& id, unsigned int maxLength, const std::string& text) {
+    LineEdit* pItem = new LineEdit();
+    pItem->SetPropertyID(id);
+    pItem->SetMaxLength(maxLength);
+    pItem->SetText(text);
+    return pItem;
+  }
+  template <typename SpinBox>
+  static SpinBox* NewRange(const std::string& id, long long minimum, long long maximum, long long value) {
+    SpinBox* pItem = new SpinBox();
+    pItem->SetPropertyID(id);
+    pItem->SetMinimum(minimum);
+    pItem->SetMaximum(maximum);
+    pItem->SetValue(value);
+    return pItem;
   }
 
  protected:
@@ -104,6 +101,15 @@ inline T_PLUGIN_UI_CONFIG MakeRecord(const std::string& id, const std::string& v
   strncpy(record.sPluginID, id.c_str(), sizeof(record.sPluginID) - 1);
   strncpy(record.sValue, value.c_str(), sizeof(record.sValue) - 1);
   return record;
+}
+
+// The host's way to read a channel's list: ask the size, then fetch as many.
+inline std::vector<T_PLUGIN_UI_CONFIG> ReadChannelList(IPluginModel1& model, unsigned long long id) {
+  unsigned int size = 0;
+  EXPECT_TRUE(model.GetChannelConfigListSize(id, &size));
+  std::vector<T_PLUGIN_UI_CONFIG> records(size);
+  EXPECT_TRUE(model.GetChannelConfigList(id, records.data(), size));
+  return records;
 }
 
 }  // namespace channel_test

@@ -16,6 +16,7 @@ namespace {
 using channel_test::ChannelTestModel;
 using channel_test::kTestKind;
 using channel_test::MakeID;
+using channel_test::ReadChannelList;
 using vantix_test::CountOccurrences;
 using vantix_test::StreamCapture;
 
@@ -38,13 +39,6 @@ class ChannelsTest : public ::testing::Test {
     unsigned int count = 0xDEAD;
     EXPECT_TRUE(model.GetChannelCount(parent, &count));
     return count;
-  }
-  std::vector<T_PLUGIN_UI_CONFIG> ConfigOf(unsigned long long id) {
-    unsigned int size = 0;
-    EXPECT_TRUE(model.GetChannelConfigListSize(id, &size));
-    std::vector<T_PLUGIN_UI_CONFIG> records(size);
-    EXPECT_TRUE(model.GetChannelConfigList(id, records.data(), size));
-    return records;
   }
 
   ChannelTestModel model;
@@ -106,7 +100,7 @@ TEST_F(ChannelsTest, SetChannelIDRenumbersInRangeOnlyAndKeepsTheRest) {
   EXPECT_TRUE(model.IsChannelEnable(0x20, &enabled));
   EXPECT_FALSE(enabled);
   EXPECT_EQ(1u, CountUnder(0x20));
-  EXPECT_EQ(2u, ConfigOf(0x20).size());
+  EXPECT_EQ(2u, ReadChannelList(model, 0x20).size());
 }
 
 // --- Adding ----------------------------------------------------------------------
@@ -128,7 +122,7 @@ TEST_F(ChannelsTest, DuplicateAddPrintsAlreadyExistsAndChangesNothing) {
   EXPECT_EQ("[MDS Channel] CID: [FE] already exists\n", out.Stop());
   EXPECT_EQ(1u, CountUnder(kDevice));
   EXPECT_EQ(kTestKind, KindOf(0xFE));
-  EXPECT_EQ(2u, ConfigOf(0xFE).size());
+  EXPECT_EQ(2u, ReadChannelList(model, 0xFE).size());
 }
 
 TEST_F(ChannelsTest, AddUnderUnknownParentFailsSilently) {
@@ -143,7 +137,7 @@ TEST_F(ChannelsTest, NewChannelIsEnabledWithTheKindsDefaultsInTemplateOrder) {
   bool enabled = false;
   EXPECT_TRUE(model.IsChannelEnable(0x5, &enabled));
   EXPECT_TRUE(enabled);
-  const std::vector<T_PLUGIN_UI_CONFIG> config = ConfigOf(0x5);
+  const std::vector<T_PLUGIN_UI_CONFIG> config = ReadChannelList(model, 0x5);
   ASSERT_EQ(2u, config.size());
   EXPECT_STREQ("ModelVantixCH", config[0].sPluginID);
   EXPECT_STREQ("0", config[0].sValue);
@@ -155,7 +149,7 @@ TEST_F(ChannelsTest, KindWithoutTemplatesGetsEmptyConfigAndIsNotAddedToTheTempla
   const size_t kinds = model.ChannelKindCount();
   ASSERT_TRUE(Add(kDevice, 0x5, "NO_TEMPLATES"));
   EXPECT_EQ("NO_TEMPLATES", KindOf(0x5));
-  EXPECT_TRUE(ConfigOf(0x5).empty());
+  EXPECT_TRUE(ReadChannelList(model, 0x5).empty());
   EXPECT_EQ(kinds, model.ChannelKindCount());
 }
 
@@ -171,7 +165,7 @@ TEST_F(ChannelsTest, EmptyKindIsReportedAndLeavesTheKindAsItWas) {
 
   EXPECT_EQ(kTestKind, KindOf(0x5));
   EXPECT_EQ("", KindOf(0x6));
-  EXPECT_TRUE(ConfigOf(0x6).empty());
+  EXPECT_TRUE(ReadChannelList(model, 0x6).empty());
   EXPECT_FALSE(model.SetChannelPluginID(0x999, &empty));
 }
 
@@ -196,7 +190,7 @@ TEST_F(ChannelsTest, UnterminatedHostKindIsReadNoFurtherThanItsField) {
   // copy back to the host is cut to 64 bytes and terminated.
   EXPECT_EQ(std::string(64, 'x'), KindOf(0x5));
   EXPECT_EQ(std::string(64, 'x'), KindOf(0x6));
-  const std::vector<T_PLUGIN_UI_CONFIG> config = ConfigOf(0x5);
+  const std::vector<T_PLUGIN_UI_CONFIG> config = ReadChannelList(model, 0x5);
   ASSERT_EQ(1u, config.size());
   EXPECT_STREQ("Any", config[0].sPluginID);
   EXPECT_STREQ("default", config[0].sValue);

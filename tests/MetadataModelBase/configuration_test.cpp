@@ -14,6 +14,7 @@ namespace {
 using channel_test::ChannelTestModel;
 using channel_test::kTestKind;
 using channel_test::MakeID;
+using channel_test::ReadChannelList;
 using channel_test::MakeRecord;
 
 const unsigned long long kDevice = 0x1A;
@@ -65,18 +66,11 @@ class ConfigurationTest : public ::testing::Test {
   bool SetSource(std::vector<T_PLUGIN_UI_CONFIG> records) {
     return model.SetSourceConfigList(records.data(), static_cast<unsigned int>(records.size()));
   }
-  std::vector<T_PLUGIN_UI_CONFIG> ChannelList(unsigned long long id) {
-    unsigned int size = 0;
-    EXPECT_TRUE(model.GetChannelConfigListSize(id, &size));
-    std::vector<T_PLUGIN_UI_CONFIG> records(size);
-    EXPECT_TRUE(model.GetChannelConfigList(id, records.data(), size));
-    return records;
-  }
   bool SetChannel(unsigned long long id, std::vector<T_PLUGIN_UI_CONFIG> records) {
     return model.SetChannelConfigList(id, records.data(), static_cast<unsigned int>(records.size()));
   }
   std::string CameraValue() {
-    for (const T_PLUGIN_UI_CONFIG& record : ChannelList(kChannel)) {
+    for (const T_PLUGIN_UI_CONFIG& record : ReadChannelList(model, kChannel)) {
       if (std::string("ModelVantixCH") == record.sPluginID) return record.sValue;
     }
     return "<absent>";
@@ -168,7 +162,7 @@ TEST_F(ConfigurationTest, RefusedChannelValuesAreStoredAsTheTemplatesValue) {
 
   // Every refused entry is replaced, not only the first.
   EXPECT_FALSE(SetChannel(kChannel, {MakeRecord("TestLabel", std::string(17, 'l')), MakeRecord("ModelVantixCH", "-1")}));
-  const std::vector<T_PLUGIN_UI_CONFIG> records = ChannelList(kChannel);
+  const std::vector<T_PLUGIN_UI_CONFIG> records = ReadChannelList(model, kChannel);
   ASSERT_EQ(2u, records.size());
   EXPECT_STREQ("cam", records[0].sValue);
   EXPECT_STREQ("0", records[1].sValue);
@@ -176,7 +170,7 @@ TEST_F(ConfigurationTest, RefusedChannelValuesAreStoredAsTheTemplatesValue) {
 
 TEST_F(ConfigurationTest, ChannelListIsStoredAsGivenOrderUnknownAndMissingIdentifiersIncluded) {
   EXPECT_TRUE(SetChannel(kChannel, {MakeRecord("Unknown", "anything"), MakeRecord("ModelVantixCH", "9")}));
-  const std::vector<T_PLUGIN_UI_CONFIG> records = ChannelList(kChannel);
+  const std::vector<T_PLUGIN_UI_CONFIG> records = ReadChannelList(model, kChannel);
   ASSERT_EQ(2u, records.size());
   EXPECT_STREQ("Unknown", records[0].sPluginID);
   EXPECT_STREQ("anything", records[0].sValue);
@@ -184,7 +178,7 @@ TEST_F(ConfigurationTest, ChannelListIsStoredAsGivenOrderUnknownAndMissingIdenti
   EXPECT_STREQ("9", records[1].sValue);
 
   EXPECT_TRUE(SetChannel(kChannel, {}));
-  EXPECT_TRUE(ChannelList(kChannel).empty());
+  EXPECT_TRUE(ReadChannelList(model, kChannel).empty());
 }
 
 TEST_F(ConfigurationTest, UnknownChannelIsNeitherReadNorWritten) {
@@ -216,7 +210,7 @@ TEST_F(ConfigurationTest, KindWithoutTemplatesTakesAnyListAndIsNotAddedToTheTemp
   quiet.Stop();
   const size_t kinds = model.ChannelKindCount();
   EXPECT_TRUE(SetChannel(0x3C, {MakeRecord("ModelVantixCH", "600")}));
-  const std::vector<T_PLUGIN_UI_CONFIG> records = ChannelList(0x3C);
+  const std::vector<T_PLUGIN_UI_CONFIG> records = ReadChannelList(model, 0x3C);
   ASSERT_EQ(1u, records.size());
   EXPECT_STREQ("600", records[0].sValue);
   EXPECT_EQ(kinds, model.ChannelKindCount());
@@ -234,7 +228,7 @@ TEST_F(ConfigurationTest, RepeatedChannelIdentifierReadsTheFirstAndWritesEvery) 
   unsigned int size = 0;
   EXPECT_TRUE(model.GetChannelConfigListSize(kChannel, &size));
   EXPECT_EQ(2u, size);
-  EXPECT_EQ(2u, ChannelList(kChannel).size());
+  EXPECT_EQ(2u, ReadChannelList(model, kChannel).size());
 
   EXPECT_FALSE(SetChannel(kChannel, {MakeRecord("ModelVantixCH", "600")}));
   ASSERT_EQ(1u, model.StoredConfigOfDeviceChannel(0).size());
@@ -271,7 +265,7 @@ TEST_F(ConfigurationTest, UnterminatedHostFieldsAreReadNoFurtherThanTheirArrays)
   EXPECT_EQ(std::string(257, 'v'), stored[1].strValue);
 
   // Back to the host, both are cut to their field and terminated.
-  const std::vector<T_PLUGIN_UI_CONFIG> back = ChannelList(kChannel);
+  const std::vector<T_PLUGIN_UI_CONFIG> back = ReadChannelList(model, kChannel);
   ASSERT_EQ(3u, back.size());
   EXPECT_EQ(std::string(64, 'i'), back[0].sPluginID);
   EXPECT_EQ(std::string(256, 'v'), back[1].sValue);
@@ -291,7 +285,7 @@ TEST_F(ConfigurationTest, NullHostPointersAreRefusedWhereSomethingWouldBeTouched
   EXPECT_FALSE(model.GetChannelConfigList(kChannel, nullptr, 1));
   EXPECT_TRUE(model.GetChannelConfigList(kChannel, nullptr, 0));
   EXPECT_FALSE(model.SetChannelConfigList(kChannel, nullptr, 1));
-  EXPECT_EQ(2u, ChannelList(kChannel).size());
+  EXPECT_EQ(2u, ReadChannelList(model, kChannel).size());
   EXPECT_EQ("127.0.0.1", SourceValue("ModelVantixIP"));
 }
 
