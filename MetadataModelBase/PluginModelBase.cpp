@@ -45,7 +45,8 @@ CMetadataModelBase1::CMetadataModelBase1()
       m_bReconnect(false),
       m_bEnable(false),
       m_uiWorkerPeriodMS(kDefaultWorkerPeriodMS),
-      m_ullReconnectIntervalMS(kDefaultReconnectIntervalMS) {
+      m_ullReconnectIntervalMS(kDefaultReconnectIntervalMS),
+      m_fnNowMS(&SysUtils::GetTimeCountMS) {
   memset(&m_DeviceInfo, 0, sizeof(m_DeviceInfo));
 }
 
@@ -77,7 +78,10 @@ bool CMetadataModelBase1::Uninitialize() {
     return true;
   }
   if (m_eStatus != eMETADATA_STATUS_DISCONNECT) Disconnect(true);
-  if (!CallWorker(ePLUGIN_TC_STOP, nullptr)) return false;
+  // CallWorker fails only when no worker runs, for instance because an
+  // earlier Uninitialize stopped it and then failed in UninitialModel; there
+  // is nothing to stop then, and the rest of the sequence must still run.
+  CallWorker(ePLUGIN_TC_STOP, nullptr);
   if (!CloseThread()) return false;
   // A connect queued before the stop may have been carried out after the
   // disconnect above; the worker is gone now, so close it down here rather
@@ -279,10 +283,12 @@ void CMetadataModelBase1::SetWorkerTiming(uint32_t uiPeriodMS, uint64_t ullRecon
   m_ullReconnectIntervalMS = ullReconnectIntervalMS;
 }
 
+void CMetadataModelBase1::SetWorkerClock(fnClockMS fnNowMS) { m_fnNowMS = fnNowMS; }
+
 void CMetadataModelBase1::SetReconnect(bool bReconnect) {
   // Stamp before allowing, so the worker never sees the permission with an
   // old stamp.
-  if (bReconnect) m_ullLastReconnect = static_cast<uint64_t>(SysUtils::GetTimeCountMS());
+  if (bReconnect) m_ullLastReconnect = static_cast<uint64_t>(m_fnNowMS.load()());
   m_bReconnect = bReconnect;
 }
 
@@ -390,6 +396,6 @@ bool CMetadataModelBase1::OnDisconnect() {
 
 void CMetadataModelBase1::CheckReconnect() {
   if (!m_bReconnect || m_eStatus != eMETADATA_STATUS_DISCONNECT) return;
-  const uint64_t ullElapsed = static_cast<uint64_t>(SysUtils::GetTimeCountMS()) - m_ullLastReconnect;
+  const uint64_t ullElapsed = static_cast<uint64_t>(m_fnNowMS.load()()) - m_ullLastReconnect;
   if (ullElapsed > m_ullReconnectIntervalMS) Connect(false);
 }

@@ -105,6 +105,10 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   // The worker's pause between passes and the reconnect interval. The
   // product keeps 100 and 10000 ms; tests shorten them.
   void SetWorkerTiming(uint32_t uiPeriodMS, uint64_t ullReconnectIntervalMS);
+  // The clock of the reconnect interval, in milliseconds; the product uses
+  // the monotonic clock, tests may step a clock of their own.
+  typedef int64_t (*fnClockMS)();
+  void SetWorkerClock(fnClockMS fnNowMS);
 
  protected:
   // Hooks of the concrete model.
@@ -193,4 +197,5 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   mutable SysUtils::CriticalSection m_csShared;
   std::atomic<uint32_t> m_uiWorkerPeriodMS;
   std::atomic<uint64_t> m_ullReconnectIntervalMS;
+  std::atomic<fnClockMS> m_fnNowMS;
 };

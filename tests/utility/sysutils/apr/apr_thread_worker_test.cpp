@@ -73,18 +73,24 @@ ScriptedWorker::Body Echo() {
   return Serve([](ScriptedWorker&, uint32_t request) { return request + 1; });
 }
 
-// Calls the worker on another thread and insists on an answer within the
-// deadline; a hung call ends the program rather than the test run.
+// A result that does not come within the deadline ends the program rather
+// than hanging the test run.
+template <typename T>
+T GetWithDeadline(std::future<T>& pending, const char* what) {
+  if (pending.wait_for(std::chrono::milliseconds(kDeadlineMS)) !=
+      std::future_status::ready) {
+    fprintf(stderr, "%s did not return\n", what);
+    std::_Exit(1);
+  }
+  return pending.get();
+}
+
+// Calls the worker on another thread, with the deadline.
 bool CallWithDeadline(ScriptedWorker& worker, uint32_t param, uint32_t* pResult) {
   auto call = std::async(std::launch::async, [&] {
     return worker.CallWorker(param, pResult);
   });
-  if (call.wait_for(std::chrono::milliseconds(kDeadlineMS)) !=
-      std::future_status::ready) {
-    fprintf(stderr, "CallWorker(%u) did not return\n", param);
-    std::_Exit(1);
-  }
-  return call.get();
+  return GetWithDeadline(call, "CallWorker");
 }
 
 TEST(AprThreadWorkerTest, RequestAndReplyRoundTrip) {
@@ -257,12 +263,8 @@ TEST(AprThreadWorkerTest, ConcurrentCallersAreServedOneAtATime) {
   };
   auto a = std::async(std::launch::async, caller, 10u);
   auto b = std::async(std::launch::async, caller, 20u);
-  ASSERT_EQ(std::future_status::ready,
-            a.wait_for(std::chrono::milliseconds(kDeadlineMS)));
-  ASSERT_EQ(std::future_status::ready,
-            b.wait_for(std::chrono::milliseconds(kDeadlineMS)));
-  EXPECT_TRUE(a.get());
-  EXPECT_TRUE(b.get());
+  EXPECT_TRUE(GetWithDeadline(a, "first caller"));
+  EXPECT_TRUE(GetWithDeadline(b, "second caller"));
   EXPECT_EQ(0, overlaps.load());
 }
 
