@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "MetadataModelVantix/MetadataModelVantix.h"
 #include "channel_test_model.h"
 #include "support/stream_capture.h"
 
@@ -278,15 +279,32 @@ TEST_F(ChannelsTest, DeviceIdentifierNamesTheDeviceBeforeAnyChannel) {
 
 // --- Limits and null pointers ------------------------------------------------------
 
-TEST_F(ChannelsTest, CanAddNewChannelComparesWithTheDeclaredMaximum) {
-  const T_PLUGIN_ID kind = MakeID(kTestKind);
+TEST(VantixChannelsTest, CanAddNewChannelComparesWithTheDeclaredMaximum) {
+  CMetadataModelVantix model;
+  const T_PLUGIN_ID kind = MakeID("ID_VANTIX_CH");
   EXPECT_TRUE(model.CanAddNewChannel(0, &kind));
-  EXPECT_TRUE(model.CanAddNewChannel(channel_test::kTestMaxChannels, &kind));
-  EXPECT_FALSE(model.CanAddNewChannel(channel_test::kTestMaxChannels + 1, &kind));
+  EXPECT_TRUE(model.CanAddNewChannel(1024, &kind));
+  EXPECT_FALSE(model.CanAddNewChannel(1025, &kind));
   EXPECT_FALSE(model.CanAddNewChannel(0xFFFFFFFFu, &kind));
-  const T_PLUGIN_ID unknown = MakeID("UNKNOWN");
+  const T_PLUGIN_ID unknown = MakeID("ID_VANTIX");
   EXPECT_TRUE(model.CanAddNewChannel(0, &unknown));
   EXPECT_FALSE(model.CanAddNewChannel(1, &unknown));
+}
+
+TEST(VantixChannelsTest, NewChannelStartsEnabledWithCameraZero) {
+  CMetadataModelVantix model;
+  model.SetDeviceID(kDevice);
+  StreamCapture out(stdout);
+  const T_PLUGIN_ID kind = MakeID("ID_VANTIX_CH");
+  ASSERT_TRUE(model.AddChannel(kDevice, 0x2B, &kind));
+  EXPECT_EQ("[MDS Channel]:[1A] CID: [2B] Size:[1]\n", out.Stop());
+  bool enabled = false;
+  EXPECT_TRUE(model.IsChannelEnable(0x2B, &enabled));
+  EXPECT_TRUE(enabled);
+  const std::vector<T_PLUGIN_UI_CONFIG> config = ReadChannelList(model, 0x2B);
+  ASSERT_EQ(1u, config.size());
+  EXPECT_STREQ("ModelVantixCH", config[0].sPluginID);
+  EXPECT_STREQ("0", config[0].sValue);
 }
 
 TEST_F(ChannelsTest, NullHostPointersAreRefused) {
