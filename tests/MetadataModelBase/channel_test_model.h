@@ -1,7 +1,8 @@
 #pragma once
 
-// A model over the base with trivial hooks, so the channel tree and the
-// configuration lists can be exercised without a concrete model's connection.
+// A model over the base with scripted hooks and declared items of its own,
+// so the channel tree and the configuration lists can be exercised without a
+// concrete model's connection.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "MetadataModelBase/PluginModelBase.h"
+#include "support/scripted_model.h"
 
 namespace channel_test {
 
@@ -20,7 +22,7 @@ const unsigned int kTestMaxChannels = 1024;
 // ("ModelVantixIP", "ModelVantixServerPort"; "ModelVantixCH"), under a kind
 // of its own that holds one more template, "TestLabel" (text of at most 16
 // bytes, "cam"), so the order of templates shows.
-class ChannelTestModel : public CMetadataModelBase1 {
+class ChannelTestModel : public vantix_test::ScriptedModel {
  public:
   ChannelTestModel() {
     DeclareRelation(kTestKind, kTestMaxChannels);
@@ -29,7 +31,6 @@ class ChannelTestModel : public CMetadataModelBase1 {
     m_mapChProperty[kTestKind].push_back(NewRange<CPropertySpinBox>("ModelVantixCH", 0, 512, 0));
     m_mapChProperty[kTestKind].push_back(NewText<CPropertyLineEdit>("TestLabel", 16, "cam"));
   }
-  ~ChannelTestModel() override {}
 
   size_t ChannelKindCount() const { return m_mapChProperty.size(); }
   // The channel's stored list, exactly as kept (no host record in between).
@@ -72,20 +73,6 @@ class ChannelTestModel : public CMetadataModelBase1 {
     pItem->SetValue(value);
     return pItem;
   }
-
- protected:
-  bool InitDeviceInfo() override { return true; }
-  bool InitCategoryType() override { return true; }
-  bool InitChannelInfo() override { return true; }
-  bool InitChannelRelation() override { return true; }
-  bool InitPropertyItem() override { return true; }
-  bool InitialModel() override { return true; }
-  bool UninitialModel() override { return true; }
-  bool ConnectModel() override { return false; }
-  bool DisconnectModel() override { return true; }
-  bool InitFilterProfile() override { return true; }
-  bool InitSupportEventList() override { return true; }
-  void DistributeMetadata(const char*, int) override {}
 };
 
 inline T_PLUGIN_ID MakeID(const std::string& text) {

@@ -133,11 +133,8 @@ TEST_F(ChannelsTest, AddUnderUnknownParentFailsSilently) {
   EXPECT_EQ(0u, CountUnder(kDevice));
 }
 
-TEST_F(ChannelsTest, NewChannelIsEnabledWithTheKindsDefaultsInTemplateOrder) {
+TEST_F(ChannelsTest, NewChannelGetsTheKindsDefaultsInTemplateOrder) {
   ASSERT_TRUE(Add(kDevice, 0x5));
-  bool enabled = false;
-  EXPECT_TRUE(model.IsChannelEnable(0x5, &enabled));
-  EXPECT_TRUE(enabled);
   const std::vector<T_PLUGIN_UI_CONFIG> config = ReadChannelList(model, 0x5);
   ASSERT_EQ(2u, config.size());
   EXPECT_STREQ("ModelVantixCH", config[0].sPluginID);
