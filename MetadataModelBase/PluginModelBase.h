@@ -169,6 +169,18 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   bool FindAndSetChannelEnable(unsigned long long ullID, std::vector<CMetadataChannel>& vChildChannel,
                                bool bEnable);
   bool GetDefaultChannelConfig(const std::string& strPluginID, std::vector<T_METADATA_CONFIG>& vPropertySetting);
+
+  // The tree search behind every lookup by channel identifier: pre-order
+  // over vList and each channel's children; the first match, or null.
+  static CMetadataChannel* FindChannelInTree(unsigned long long ullID, std::vector<CMetadataChannel>& vList);
+  // The list that ullParentID names: the device's channels, or the children
+  // of the channel that the tree search finds; null when neither.
+  std::vector<CMetadataChannel>* FindParentList(unsigned long long ullParentID);
+  // Position of the first channel of vList itself (children not searched)
+  // that carries ullChID; vList.size() when none does.
+  static size_t FindDirectChannel(const std::vector<CMetadataChannel>& vList, unsigned long long ullChID);
+  // The templates of a channel kind; null for a kind that has none.
+  const std::vector<CMetadataProperty*>* FindChannelTemplates(const std::string& strPluginID) const;
   bool GenerateControlItem(T_PROPERTY_UI_INFO* pItem, CMetadataProperty* pProperty);
 
   const T_PARENT_CHILD_MAP_ITEM* FindRelation(const T_PLUGIN_ID* pPluginID) const;
