@@ -1,5 +1,6 @@
 #include "MetadataModelVantix/MetadataModelVantix.h"
 
+#include <memory>
 #include <new>
 
 #include "MetadataModelBase/HostRecords.h"
@@ -92,10 +93,70 @@ bool CMetadataModelVantix::InitSupportEventList() {
   return true;
 }
 
-// Server settings, receiver and distribution come with their own pieces; until
-// then the model declares no properties and cannot connect.
-bool CMetadataModelVantix::InitPropertyItem() { return true; }
-bool CMetadataModelVantix::UpdateConfig() { return true; }
+// --- Server settings -----------------------------------------------------------
+
+namespace {
+
+const char kServerIPPropertyID[] = "ModelVantixIP";
+const char kServerPortPropertyID[] = "ModelVantixServerPort";
+const char kChannelPropertyID[] = "ModelVantixCH";
+// The longest host name that name resolution accepts.
+const unsigned int kServerHostMaxLength = 253;
+const long long kMaxCameraID = 512;
+
+}  // namespace
+
+bool CMetadataModelVantix::InitPropertyItem() {
+  // Each item is handed to the model base, which owns it from then on; the
+  // holder only covers a failing append.
+  std::unique_ptr<CPropServerHost> pServerIP(new CPropServerHost());
+  pServerIP->SetPropertyID(kServerIPPropertyID);
+  pServerIP->SetCaption("Server IP");
+  pServerIP->SetInputMode(eAny);
+  pServerIP->SetMaxLength(kServerHostMaxLength);
+  pServerIP->SetText("127.0.0.1");
+  m_vSourceProperty.push_back(pServerIP.get());
+  pServerIP.release();
+
+  std::unique_ptr<CPropServerPort> pServerPort(new CPropServerPort());
+  pServerPort->SetPropertyID(kServerPortPropertyID);
+  pServerPort->SetCaption("Server Port");
+  pServerPort->SetMinimum(1);
+  pServerPort->SetMaximum(65535);
+  pServerPort->SetSingleStep(1);
+  pServerPort->SetValue(7000);
+  m_vSourceProperty.push_back(pServerPort.get());
+  pServerPort.release();
+
+  std::unique_ptr<CPropertySpinBox> pChannel(new CPropertySpinBox());
+  pChannel->SetPropertyID(kChannelPropertyID);
+  pChannel->SetCaption("Channel ID");
+  pChannel->SetMinimum(0);
+  pChannel->SetMaximum(kMaxCameraID);
+  pChannel->SetValue(0);
+  m_mapChProperty[kChannelPluginID].push_back(pChannel.get());
+  pChannel.release();
+  return true;
+}
+
+bool CMetadataModelVantix::UpdateConfig() {
+  for (CMetadataProperty* pProperty : m_vSourceProperty) {
+    const std::string strID = pProperty->GetPropertyID();
+    if (strID == kServerIPPropertyID) {
+      CPropServerHost* pHost = dynamic_cast<CPropServerHost*>(pProperty);
+      if (pHost == nullptr) return false;
+      m_strServerIP = pHost->GetText();
+    } else if (strID == kServerPortPropertyID) {
+      CPropServerPort* pPort = dynamic_cast<CPropServerPort*>(pProperty);
+      if (pPort == nullptr) return false;
+      m_usServerPort = static_cast<unsigned short>(pPort->GetValue() & 0xFFFF);
+    }
+  }
+  return true;
+}
+
+// Receiver and distribution come with their own pieces; until then the model
+// cannot connect.
 bool CMetadataModelVantix::InitialModel() { return true; }
 bool CMetadataModelVantix::UninitialModel() { return true; }
 bool CMetadataModelVantix::ConnectModel() { return false; }
