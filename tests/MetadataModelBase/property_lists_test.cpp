@@ -160,6 +160,62 @@ class ChannelListTest : public ::testing::Test {
   unsigned int uiSize = 0;
 };
 
+// --- This model's lists -------------------------------------------------------------
+
+TEST(VantixPropertyLists, ServerAddressAndPortForTheSource) {
+  CMetadataModelVantix model;
+  T_PROPERTY_UI_INFO* pList = nullptr;
+  unsigned int uiSize = 0;
+  ASSERT_TRUE(model.CreateSourcePropertyList(&pList, &uiSize));
+  ASSERT_EQ(2u, uiSize);
+
+  EXPECT_STREQ("ModelVantixIP", pList[0].sUID);
+  EXPECT_STREQ("Server IP", pList[0].sName);
+  EXPECT_TRUE(pList[0].bEnable);
+  ASSERT_EQ(ePluginProperty_LineEdit, pList[0].ePropertyType);
+  const T_PROPERTY_LINEEDIT& address = ContentOf<T_PROPERTY_LINEEDIT>(pList[0]);
+  EXPECT_EQ(253u, address.uiMaxLength);
+  EXPECT_EQ(1u, address.uiMinLength);
+  EXPECT_STREQ("127.0.0.1", address.sValue);
+  EXPECT_EQ(eAny, address.eInputMode);
+  EXPECT_EQ(eNormal, address.eEncodeMode);
+
+  EXPECT_STREQ("ModelVantixServerPort", pList[1].sUID);
+  EXPECT_STREQ("Server Port", pList[1].sName);
+  EXPECT_TRUE(pList[1].bEnable);
+  ASSERT_EQ(ePluginProperty_SpinBox, pList[1].ePropertyType);
+  const T_PROPERTY_SPINBOX& port = ContentOf<T_PROPERTY_SPINBOX>(pList[1]);
+  EXPECT_EQ(7000, port.llValue);
+  EXPECT_EQ(65535, port.llMaxValue);
+  EXPECT_EQ(1, port.llMinValue);
+  EXPECT_EQ(1, port.llStepValue);
+
+  EXPECT_TRUE(model.ReleaseSourcePropertyList(&pList, uiSize));
+  EXPECT_EQ(nullptr, pList);
+}
+
+TEST(VantixPropertyLists, CameraIdentifierForTheChannelKind) {
+  CMetadataModelVantix model;
+  T_CAHNNEL_PROPERTY* pList = nullptr;
+  unsigned int uiSize = 0;
+  ASSERT_TRUE(model.CreateChannelPropertyList(&pList, &uiSize));
+  ASSERT_EQ(1u, uiSize);
+  EXPECT_STREQ("ID_VANTIX_CH", pList[0].sPluginID);
+  ASSERT_EQ(1u, pList[0].uiSize);
+  const T_PROPERTY_UI_INFO& item = pList[0].pPropertyItem[0];
+  EXPECT_STREQ("ModelVantixCH", item.sUID);
+  EXPECT_STREQ("Channel ID", item.sName);
+  ASSERT_EQ(ePluginProperty_SpinBox, item.ePropertyType);
+  const T_PROPERTY_SPINBOX& camera = ContentOf<T_PROPERTY_SPINBOX>(item);
+  EXPECT_EQ(0, camera.llValue);
+  EXPECT_EQ(512, camera.llMaxValue);
+  EXPECT_EQ(0, camera.llMinValue);
+  EXPECT_EQ(1, camera.llStepValue);
+
+  EXPECT_TRUE(model.ReleaseChannelPropertyList(&pList, uiSize));
+  EXPECT_EQ(nullptr, pList);
+}
+
 // --- What each control shows -------------------------------------------------------
 
 TEST_F(SourceListTest, EveryKindDescribedFromItsItem) {
