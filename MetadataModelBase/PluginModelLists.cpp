@@ -38,6 +38,16 @@ void FillChoices(Property& property, Choices& content) {
   }
 }
 
+// Sliders and spin boxes: the value with its range and single step, which
+// both content records start with.
+template <typename Range>
+void FillRange(const CPropertyRangeBase& property, Range& content) {
+  content.llValue = property.GetValue();
+  content.llMaxValue = property.GetMaximum();
+  content.llMinValue = property.GetMinimum();
+  content.llStepValue = property.GetSingleStep();
+}
+
 void FillFilterProfile(const T_CHANNEL_PROFILE& profile, T_PLUGIN_FILTER_PROFILE& out) {
   CopyText(out.sPluginID, profile.strChPluginID);
   out.eLangType = profile.eLangType;
@@ -100,23 +110,15 @@ bool CMetadataModelBase1::GenerateControlItem(T_PROPERTY_UI_INFO* pItem, CMetada
     case ePluginProperty_Slider:
       return MakeContent<T_PROPERTY_SLIDER, CPropertySlider>(
           *pItem, pProperty, [](CPropertySlider& property, T_PROPERTY_SLIDER& content) {
-            content.llValue = property.GetValue();
-            content.llMaxValue = property.GetMaximum();
-            content.llMinValue = property.GetMinimum();
-            content.llStepValue = property.GetSingleStep();
+            FillRange(property, content);
             content.llPageStepValue = property.GetPageStep();
           });
     case ePluginProperty_Radio:
       return MakeContent<T_PROPERTY_RADIO, CPropertyRadio>(*pItem, pProperty,
                                                           FillChoices<T_PROPERTY_RADIO, CPropertyRadio>);
     case ePluginProperty_SpinBox:
-      return MakeContent<T_PROPERTY_SPINBOX, CPropertySpinBox>(
-          *pItem, pProperty, [](CPropertySpinBox& property, T_PROPERTY_SPINBOX& content) {
-            content.llValue = property.GetValue();
-            content.llMaxValue = property.GetMaximum();
-            content.llMinValue = property.GetMinimum();
-            content.llStepValue = property.GetSingleStep();
-          });
+      return MakeContent<T_PROPERTY_SPINBOX, CPropertySpinBox>(*pItem, pProperty,
+                                                              FillRange<T_PROPERTY_SPINBOX>);
     case ePluginProperty_None:
       break;
   }

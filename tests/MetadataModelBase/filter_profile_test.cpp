@@ -8,6 +8,7 @@
 
 #include "MetadataModelBase/HostRecords.h"
 #include "MetadataModelVantix/MetadataModelVantix.h"
+#include "handed_out_list.h"
 #include "list_test_model.h"
 #include "live_allocations.h"
 
@@ -48,7 +49,11 @@ T_CHANNEL_PROFILE ProfileWithItems() {
 class FilterProfileTest : public ::testing::Test {
  protected:
   void SetUp() override { model.AddFilterProfile(ProfileWithItems()); }
+  void TearDown() override { EXPECT_EQ(0u, model.GetHandedOutArrayCount()); }
+
   CListTestModel model;
+  CHandedOutList<T_PLUGIN_FILTER_PROFILE> list{model, &CMetadataModelBase1::CreateFilterProfile,
+                                               &CMetadataModelBase1::ReleaseFilterProfile};
 };
 
 // --- Filter profiles ---------------------------------------------------------------
@@ -108,14 +113,13 @@ TEST_F(FilterProfileTest, ItemsAndTagsCopiedInDeclaredOrder) {
   EXPECT_EQ(nullptr, pProfiles);
 }
 
-TEST_F(FilterProfileTest, ReleaseFreesTheProfilesAndAllTheirArrays) {
-  const long before = vantix_test::LiveAllocations();
-  T_PLUGIN_FILTER_PROFILE* pProfiles = nullptr;
-  unsigned int uiSize = 0;
-  ASSERT_TRUE(model.CreateFilterProfile(&pProfiles, &uiSize));
-  ASSERT_TRUE(model.ReleaseFilterProfile(&pProfiles, uiSize));
-  EXPECT_TRUE(vantix_test::LiveAllocationsAre(before));
-  EXPECT_EQ(0u, model.GetHandedOutArrayCount());
+TEST_F(FilterProfileTest, ReleaseFreesExactlyWhatWasMade) {
+  model.AddFilterProfile(ProfileWithItems());
+  ExpectReleaseFreesExactlyWhatWasMade(list, {0, 1, 9});
+}
+
+TEST_F(FilterProfileTest, ForeignAndReleasedPointersAreRefusedUntouched) {
+  ExpectForeignAndReleasedPointersRefused(list);
 }
 
 TEST_F(FilterProfileTest, SeveralSetsAreIndependent) {
@@ -153,43 +157,6 @@ TEST(FilterProfileWithoutDeclaration, NoProfileIsFalseWithNothingHandedOut) {
   EXPECT_FALSE(model.ReleaseFilterProfile(nullptr, 0));
   EXPECT_FALSE(model.CreateFilterProfile(nullptr, &uiSize));
   EXPECT_FALSE(model.CreateFilterProfile(&pProfiles, nullptr));
-}
-
-TEST_F(FilterProfileTest, ForeignAndReleasedArraysAreRefusedUntouched) {
-  T_PLUGIN_FILTER_PROFILE* pProfiles = nullptr;
-  unsigned int uiSize = 0;
-  ASSERT_TRUE(model.CreateFilterProfile(&pProfiles, &uiSize));
-
-  T_PLUGIN_FILTER_PROFILE foreign[1];
-  memset(foreign, 0, sizeof(foreign));
-  T_PLUGIN_FILTER_PROFILE* pForeign = foreign;
-  EXPECT_FALSE(model.ReleaseFilterProfile(&pForeign, 1));
-  EXPECT_EQ(foreign, pForeign);
-
-  // The model's own array, but not at its start.
-  T_PLUGIN_FILTER_PROFILE* pInside = pProfiles + 1;
-  EXPECT_FALSE(model.ReleaseFilterProfile(&pInside, 0));
-  EXPECT_EQ(1u, model.GetHandedOutArrayCount());
-  EXPECT_STREQ("*noise*", pProfiles[0].pPluginFilterItem[1].sSource);
-
-  T_PLUGIN_FILTER_PROFILE* pCopy = pProfiles;
-  EXPECT_TRUE(model.ReleaseFilterProfile(&pProfiles, uiSize));
-  EXPECT_FALSE(model.ReleaseFilterProfile(&pCopy, uiSize));
-  EXPECT_EQ(0u, model.GetHandedOutArrayCount());
-}
-
-TEST_F(FilterProfileTest, MismatchedCountFreesExactlyWhatWasMade) {
-  model.AddFilterProfile(ProfileWithItems());
-  const long before = vantix_test::LiveAllocations();
-  for (unsigned int uiWrongSize : {0u, 1u, 9u}) {
-    T_PLUGIN_FILTER_PROFILE* pProfiles = nullptr;
-    unsigned int uiSize = 0;
-    ASSERT_TRUE(model.CreateFilterProfile(&pProfiles, &uiSize));
-    ASSERT_EQ(2u, uiSize);
-    EXPECT_TRUE(model.ReleaseFilterProfile(&pProfiles, uiWrongSize));
-    EXPECT_EQ(nullptr, pProfiles);
-    EXPECT_TRUE(vantix_test::LiveAllocationsAre(before)) << uiWrongSize;
-  }
 }
 
 TEST(FilterProfileLifetime, SetsNeverGivenBackAreFreedWithTheModel) {

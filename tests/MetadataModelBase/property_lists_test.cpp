@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "MetadataModelVantix/MetadataModelVantix.h"
+#include "handed_out_list.h"
 #include "list_test_model.h"
 #include "live_allocations.h"
 
@@ -127,18 +128,9 @@ class SourceListTest : public ::testing::Test {
   void SetUp() override { AddEverySourceKind(model); }
   void TearDown() override { EXPECT_EQ(0u, model.GetHandedOutArrayCount()); }
 
-  void Create() {
-    ASSERT_TRUE(model.CreateSourcePropertyList(&pList, &uiSize));
-    ASSERT_NE(nullptr, pList);
-  }
-  void Release() {
-    EXPECT_TRUE(model.ReleaseSourcePropertyList(&pList, uiSize));
-    EXPECT_EQ(nullptr, pList);
-  }
-
   CListTestModel model;
-  T_PROPERTY_UI_INFO* pList = nullptr;
-  unsigned int uiSize = 0;
+  CHandedOutList<T_PROPERTY_UI_INFO> list{model, &CMetadataModelBase1::CreateSourcePropertyList,
+                                          &CMetadataModelBase1::ReleaseSourcePropertyList};
 };
 
 class ChannelListTest : public ::testing::Test {
@@ -146,18 +138,9 @@ class ChannelListTest : public ::testing::Test {
   void SetUp() override { AddChannelKinds(model); }
   void TearDown() override { EXPECT_EQ(0u, model.GetHandedOutArrayCount()); }
 
-  void Create() {
-    ASSERT_TRUE(model.CreateChannelPropertyList(&pList, &uiSize));
-    ASSERT_NE(nullptr, pList);
-  }
-  void Release() {
-    EXPECT_TRUE(model.ReleaseChannelPropertyList(&pList, uiSize));
-    EXPECT_EQ(nullptr, pList);
-  }
-
   CListTestModel model;
-  T_CAHNNEL_PROPERTY* pList = nullptr;
-  unsigned int uiSize = 0;
+  CHandedOutList<T_CAHNNEL_PROPERTY> list{model, &CMetadataModelBase1::CreateChannelPropertyList,
+                                          &CMetadataModelBase1::ReleaseChannelPropertyList};
 };
 
 // --- This model's lists -------------------------------------------------------------
@@ -219,8 +202,9 @@ TEST(VantixPropertyLists, CameraIdentifierForTheChannelKind) {
 // --- What each control shows -------------------------------------------------------
 
 TEST_F(SourceListTest, EveryKindDescribedFromItsItem) {
-  Create();
-  ASSERT_EQ(8u, uiSize);
+  ASSERT_TRUE(list.Create());
+  ASSERT_EQ(8u, list.uiSize);
+  const T_PROPERTY_UI_INFO* pList = list.pList;
 
   EXPECT_STREQ("check", pList[0].sUID);
   EXPECT_STREQ("Check", pList[0].sName);
@@ -279,7 +263,7 @@ TEST_F(SourceListTest, EveryKindDescribedFromItsItem) {
   EXPECT_STREQ("port", pList[7].sUID);
   ASSERT_EQ(ePluginProperty_SpinBox, pList[7].ePropertyType);
   EXPECT_EQ(8080, ContentOf<T_PROPERTY_SPINBOX>(pList[7]).llValue);
-  Release();
+  EXPECT_TRUE(list.Release());
 }
 
 TEST(ChoiceLists, NoChoicesAndSelectionsNotAmongThem) {
@@ -379,8 +363,9 @@ TEST(PropertyListSnapshots, IndependentAndNotFollowingLaterChanges) {
 // --- Channel kinds -------------------------------------------------------------------
 
 TEST_F(ChannelListTest, KindsInByteOrderEachWithItsOwnItems) {
-  Create();
-  ASSERT_EQ(3u, uiSize);
+  ASSERT_TRUE(list.Create());
+  ASSERT_EQ(3u, list.uiSize);
+  const T_CAHNNEL_PROPERTY* pList = list.pList;
   EXPECT_STREQ("ID_M", pList[0].sPluginID);
   EXPECT_STREQ("ID_Z", pList[1].sPluginID);
   EXPECT_STREQ("ID_a", pList[2].sPluginID);
@@ -400,85 +385,26 @@ TEST_F(ChannelListTest, KindsInByteOrderEachWithItsOwnItems) {
 
   ASSERT_EQ(1u, pList[2].uiSize);
   EXPECT_STREQ("a1", pList[2].pPropertyItem[0].sUID);
-  Release();
+  EXPECT_TRUE(list.Release());
 }
 
 // --- Taking the lists back --------------------------------------------------------
 
-TEST_F(SourceListTest, ReleaseFreesEverythingTheListHolds) {
-  const long before = vantix_test::LiveAllocations();
-  Create();
-  Release();
-  EXPECT_TRUE(vantix_test::LiveAllocationsAre(before));
-}
+TEST_F(SourceListTest, ReleaseFreesExactlyWhatWasMade) { ExpectReleaseFreesExactlyWhatWasMade(list, {0, 3, 100}); }
 
-TEST_F(ChannelListTest, ReleaseFreesEveryKindsItems) {
+TEST_F(ChannelListTest, ReleaseFreesExactlyWhatEveryKindHolds) {
   CPropertyComboBox* pCombo = Named(new CPropertyComboBox(), "combo", "Combo");
   pCombo->SetItems(Choices({{"1", "One"}, {"2", "Two"}}));
   model.AddChannelProperty("ID_M", pCombo);
-  const long before = vantix_test::LiveAllocations();
-  Create();
-  Release();
-  EXPECT_TRUE(vantix_test::LiveAllocationsAre(before));
+  ExpectReleaseFreesExactlyWhatWasMade(list, {0, 1, 100});
 }
 
 TEST_F(SourceListTest, ForeignAndReleasedPointersAreRefusedUntouched) {
-  Create();
-  T_PROPERTY_UI_INFO foreign[2];
-  memset(foreign, 0, sizeof(foreign));
-  T_PROPERTY_UI_INFO* pForeign = foreign;
-  EXPECT_FALSE(model.ReleaseSourcePropertyList(&pForeign, 2));
-  EXPECT_EQ(foreign, pForeign);
-  T_PROPERTY_UI_INFO* pInside = pList + 1;
-  EXPECT_FALSE(model.ReleaseSourcePropertyList(&pInside, uiSize - 1));
-  EXPECT_EQ(pList + 1, pInside);
-  // The list is still whole.
-  EXPECT_EQ(1u, model.GetHandedOutArrayCount());
-  EXPECT_STREQ("g", ContentOf<T_PROPERTY_COMBOBOX>(pList[2]).sValue);
-
-  T_PROPERTY_UI_INFO* pCopy = pList;
-  Release();
-  EXPECT_FALSE(model.ReleaseSourcePropertyList(&pCopy, uiSize));
-  EXPECT_FALSE(model.ReleaseSourcePropertyList(nullptr, 0));
-  EXPECT_TRUE(model.ReleaseSourcePropertyList(&pList, 0));  // null array, count 0
-  EXPECT_FALSE(model.ReleaseSourcePropertyList(&pList, 1));
+  ExpectForeignAndReleasedPointersRefused(list);
 }
 
 TEST_F(ChannelListTest, ForeignAndReleasedPointersAreRefusedUntouched) {
-  Create();
-  T_CAHNNEL_PROPERTY foreign[1];
-  memset(foreign, 0, sizeof(foreign));
-  T_CAHNNEL_PROPERTY* pForeign = foreign;
-  EXPECT_FALSE(model.ReleaseChannelPropertyList(&pForeign, 1));
-  EXPECT_EQ(foreign, pForeign);
-  EXPECT_EQ(1u, model.GetHandedOutArrayCount());
-  EXPECT_STREQ("a1", pList[2].pPropertyItem[0].sUID);
-
-  T_CAHNNEL_PROPERTY* pCopy = pList;
-  Release();
-  EXPECT_FALSE(model.ReleaseChannelPropertyList(&pCopy, uiSize));
-  EXPECT_FALSE(model.ReleaseChannelPropertyList(nullptr, 0));
-  EXPECT_TRUE(model.ReleaseChannelPropertyList(&pList, 0));
-}
-
-TEST_F(SourceListTest, MismatchedCountFreesExactlyWhatWasMade) {
-  const long before = vantix_test::LiveAllocations();
-  for (unsigned int uiWrongSize : {0u, 3u, 100u}) {
-    Create();
-    uiSize = uiWrongSize;
-    Release();
-    EXPECT_TRUE(vantix_test::LiveAllocationsAre(before)) << uiWrongSize;
-  }
-}
-
-TEST_F(ChannelListTest, MismatchedCountFreesExactlyWhatWasMade) {
-  const long before = vantix_test::LiveAllocations();
-  for (unsigned int uiWrongSize : {0u, 1u, 100u}) {
-    Create();
-    uiSize = uiWrongSize;
-    Release();
-    EXPECT_TRUE(vantix_test::LiveAllocationsAre(before)) << uiWrongSize;
-  }
+  ExpectForeignAndReleasedPointersRefused(list);
 }
 
 TEST(PropertyListLifetime, ListsNeverGivenBackAreFreedWithTheModel) {
