@@ -123,6 +123,16 @@ const Content& ContentOf(const T_PROPERTY_UI_INFO& item) {
   return *static_cast<const Content*>(item.pContent);
 }
 
+void ExpectSpinBox(const T_PROPERTY_UI_INFO& item, long long llValue, long long llMax, long long llMin,
+                   long long llStep) {
+  ASSERT_EQ(ePluginProperty_SpinBox, item.ePropertyType);
+  const T_PROPERTY_SPINBOX& spin = ContentOf<T_PROPERTY_SPINBOX>(item);
+  EXPECT_EQ(llValue, spin.llValue);
+  EXPECT_EQ(llMax, spin.llMaxValue);
+  EXPECT_EQ(llMin, spin.llMinValue);
+  EXPECT_EQ(llStep, spin.llStepValue);
+}
+
 class SourceListTest : public ::testing::Test {
  protected:
   void SetUp() override { AddEverySourceKind(model); }
@@ -166,12 +176,7 @@ TEST(VantixPropertyLists, ServerAddressAndPortForTheSource) {
   EXPECT_STREQ("ModelVantixServerPort", pList[1].sUID);
   EXPECT_STREQ("Server Port", pList[1].sName);
   EXPECT_TRUE(pList[1].bEnable);
-  ASSERT_EQ(ePluginProperty_SpinBox, pList[1].ePropertyType);
-  const T_PROPERTY_SPINBOX& port = ContentOf<T_PROPERTY_SPINBOX>(pList[1]);
-  EXPECT_EQ(7000, port.llValue);
-  EXPECT_EQ(65535, port.llMaxValue);
-  EXPECT_EQ(1, port.llMinValue);
-  EXPECT_EQ(1, port.llStepValue);
+  ExpectSpinBox(pList[1], 7000, 65535, 1, 1);
 
   EXPECT_TRUE(model.ReleaseSourcePropertyList(&pList, uiSize));
   EXPECT_EQ(nullptr, pList);
@@ -188,12 +193,7 @@ TEST(VantixPropertyLists, CameraIdentifierForTheChannelKind) {
   const T_PROPERTY_UI_INFO& item = pList[0].pPropertyItem[0];
   EXPECT_STREQ("ModelVantixCH", item.sUID);
   EXPECT_STREQ("Channel ID", item.sName);
-  ASSERT_EQ(ePluginProperty_SpinBox, item.ePropertyType);
-  const T_PROPERTY_SPINBOX& camera = ContentOf<T_PROPERTY_SPINBOX>(item);
-  EXPECT_EQ(0, camera.llValue);
-  EXPECT_EQ(512, camera.llMaxValue);
-  EXPECT_EQ(0, camera.llMinValue);
-  EXPECT_EQ(1, camera.llStepValue);
+  ExpectSpinBox(item, 0, 512, 0, 1);
 
   EXPECT_TRUE(model.ReleaseChannelPropertyList(&pList, uiSize));
   EXPECT_EQ(nullptr, pList);
@@ -249,12 +249,7 @@ TEST_F(SourceListTest, EveryKindDescribedFromItsItem) {
   EXPECT_STREQ("Off", radio.pSelectionList[1].sValue);
   EXPECT_STREQ("off", radio.pSelectionList[1].sName);
 
-  ASSERT_EQ(ePluginProperty_SpinBox, pList[5].ePropertyType);
-  const T_PROPERTY_SPINBOX& spin = ContentOf<T_PROPERTY_SPINBOX>(pList[5]);
-  EXPECT_EQ(42, spin.llValue);
-  EXPECT_EQ(99, spin.llMaxValue);
-  EXPECT_EQ(1, spin.llMinValue);
-  EXPECT_EQ(3, spin.llStepValue);
+  ExpectSpinBox(pList[5], 42, 99, 1, 3);
 
   // The server classes appear as the controls they derive from.
   EXPECT_STREQ("ip", pList[6].sUID);
