@@ -27,7 +27,8 @@ class AprCond : public AprObject {
   bool timedwait(int64_t timeout);
 
  private:
-  bool takeFlagLocked();
+  void consumeFlagLocked();
+  bool waitFlagLocked(int64_t timeout);
 
   apr_thread_mutex_t* m_mutex;
   apr_thread_cond_t* m_cond;

@@ -23,7 +23,7 @@ class AprThread : public AprObject {
     POLI_FIFO = 1,
     POLI_RR = 2,
   };
-  static const priority_t PRIO_INHERIT = -1;
+  static constexpr priority_t PRIO_INHERIT = -1;
 
   AprThread(Policy policy, priority_t priority);
   // Joins the thread; it does not ask it to stop.

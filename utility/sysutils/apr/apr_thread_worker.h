@@ -30,7 +30,7 @@ class AprThreadWorker : public AprThread {
 
   // How long CallWorker waits for the reply before it looks again whether
   // the thread still runs.
-  static const int64_t kReplySliceMS = 100;
+  static constexpr int64_t kReplySliceMS = 100;
 
  protected:
   // Takes a pending request without blocking.

@@ -1,0 +1,67 @@
+#include "utility/sysutils/apr/apr_thread_worker.h"
+
+namespace SysUtils {
+
+AprThreadWorker::AprThreadWorker()
+    : AprThread(POLI_INHERIT, PRIO_INHERIT),
+      m_cdRequest(false),
+      m_uRequestParam(0),
+      m_cdReply(false),
+      m_uReplyParam(0) {}
+
+// The thread is joined here, before the events it uses go away.
+AprThreadWorker::~AprThreadWorker() { wait(); }
+
+bool AprThreadWorker::CreateThread() {
+  return start(POLI_INHERIT, PRIO_INHERIT);
+}
+
+bool AprThreadWorker::CloseThread() { return wait(); }
+
+bool AprThreadWorker::ThreadExists() { return isRunning(); }
+
+bool AprThreadWorker::CallWorker(uint32_t param, uint32_t* pResult) {
+  if (!isRunning()) return false;
+  CriticalSectionLock lock(&m_csCallWorker);
+  m_uRequestParam = param;
+  m_cdRequest.set();
+  if (!waitReply()) return false;
+  if (pResult != nullptr) *pResult = m_uReplyParam;
+  return true;
+}
+
+// Waits for the reply in slices and gives up once the thread has ended
+// without replying. A reply is given before the thread's body returns, so
+// after the thread is seen ended one last poll finds any reply it gave.
+bool AprThreadWorker::waitReply() {
+  for (;;) {
+    if (m_cdReply.timedwait(kReplySliceMS)) return true;
+    if (isRunning()) continue;
+    if (m_cdReply.timedwait(0)) return true;
+    // Withdraw a request that nobody took, so that a restarted thread does
+    // not answer a caller who has gone.
+    m_cdRequest.reset();
+    return false;
+  }
+}
+
+bool AprThreadWorker::CheckRequest(uint32_t* pParam) {
+  if (pParam == nullptr) return false;
+  if (!m_cdRequest.timedwait(0)) return false;
+  *pParam = m_uRequestParam;
+  return true;
+}
+
+uint32_t AprThreadWorker::GetRequest() {
+  m_cdRequest.wait();
+  return m_uRequestParam;
+}
+
+void AprThreadWorker::Reply(uint32_t param) {
+  m_uReplyParam = param;
+  m_cdReply.set();
+}
+
+void AprThreadWorker::run() { ThreadProc(); }
+
+}  // namespace SysUtils
