@@ -47,8 +47,8 @@ TEST(MdhostDrive, RecordsAndEventsArePrintedAndCounted) {
   EXPECT_EQ(Count(out, " event 4000\n"), 1u);
   EXPECT_EQ(Count(out, " 3600 connection lost\n"), 1u);
   EXPECT_EQ(Count(out, "for device"), 0u) << "every callback names device 42";
-  EXPECT_TRUE(std::regex_search(out, std::regex("(^|\n)\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} 3601 connected")))
-      << out;
+  const std::regex stampedEvent("(^|\n)\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} 3601 connected");
+  EXPECT_TRUE(std::regex_search(out, stampedEvent)) << out;
 
   EXPECT_TRUE(HasSummaryRow(out, "records", "6")) << out;
   EXPECT_TRUE(HasSummaryRow(out, "  channel 5", "3")) << out;
@@ -83,7 +83,8 @@ TEST(MdhostDrive, RefusedSettingIsNamedAndNothingConnects) {
 }
 
 TEST(MdhostDrive, UnknownSettingIsAWarningOnly) {
-  const ToolResult result = RunTool(RunFake({"--set", "NoSuchSetting=1", "--set", "FakePort=7100", "--duration", "0.3"}));
+  const ToolResult result =
+      RunTool(RunFake({"--set", "NoSuchSetting=1", "--set", "FakePort=7100", "--duration", "0.3"}));
   ASSERT_TRUE(result.finished);
   EXPECT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_NE(result.err.find("mdhost: warning: the plug-in has no setting NoSuchSetting; it was ignored"),

@@ -26,9 +26,13 @@ inline std::vector<std::string> ToolCommand(const std::string& tool, const std::
   return argv;
 }
 
-inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) { return ToolCommand(VANTIX_MDHOST, args); }
+inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) {
+  return ToolCommand(VANTIX_MDHOST, args);
+}
 
-inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) { return ToolCommand(VANTIX_SIM, args); }
+inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) {
+  return ToolCommand(VANTIX_SIM, args);
+}
 
 // A shared object built next to the fake plug-in (see tests/tools/CMakeLists.txt).
 inline std::string TestLibrary(const std::string& name) {

@@ -2,7 +2,6 @@
 
 #include <signal.h>
 
-#include <cerrno>
 #include <cmath>
 #include <ctime>
 #include <set>

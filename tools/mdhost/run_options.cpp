@@ -1,9 +1,8 @@
 #include "tools/mdhost/run_options.h"
 
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
+
+#include "tools/common/number_text.h"
 
 namespace {
 
@@ -15,21 +14,6 @@ const size_t kMaxValueLength = 256;
 bool Fail(const std::string& message) {
   fprintf(stderr, "mdhost: %s\n", message.c_str());
   return false;
-}
-
-bool ParseUnsigned(const std::string& text, unsigned long long* value) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
-  errno = 0;
-  char* end = nullptr;
-  *value = strtoull(text.c_str(), &end, 10);
-  return errno == 0 && *end == '\0';
-}
-
-bool ParseSeconds(const std::string& text, double* seconds) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  *seconds = strtod(text.c_str(), &end);
-  return *end == '\0' && std::isfinite(*seconds) && *seconds > 0;
 }
 
 // Splits NAME=VALUE at its first '='; NAME must not be empty.
@@ -45,7 +29,9 @@ bool ParseSetting(const std::string& text, RunOptions* options) {
   ConfigValue setting;
   if (!SplitPair(text, &setting.id, &setting.value)) return Fail("--set wants ID=VALUE, not '" + text + "'");
   if (setting.id.size() > kMaxIdLength) return Fail("--set: the identifier is longer than 64 bytes: " + setting.id);
-  if (setting.value.size() > kMaxValueLength) return Fail("--set: the value of " + setting.id + " is longer than 256 bytes");
+  if (setting.value.size() > kMaxValueLength) {
+    return Fail("--set: the value of " + setting.id + " is longer than 256 bytes");
+  }
   options->settings.push_back(setting);
   return true;
 }
@@ -60,7 +46,7 @@ bool IsChannel(const RunOptions& options, unsigned long long id) {
 bool ParseChannel(const std::string& text, RunOptions* options) {
   std::string id;
   ChannelOption channel;
-  if (!SplitPair(text, &id, &channel.camera) || !ParseUnsigned(id, &channel.id)) {
+  if (!SplitPair(text, &id, &channel.camera) || !ParseUnsignedText(id, &channel.id)) {
     return Fail("--channel wants CHID=CAMERA with a decimal channel id, not '" + text + "'");
   }
   if (channel.camera.size() > kMaxValueLength) return Fail("--channel: the camera value is longer than 256 bytes");
@@ -71,7 +57,7 @@ bool ParseChannel(const std::string& text, RunOptions* options) {
 
 bool ParseDisabled(const std::string& text, RunOptions* options) {
   unsigned long long id = 0;
-  if (!ParseUnsigned(text, &id)) return Fail("--disable wants a decimal channel id, not '" + text + "'");
+  if (!ParseUnsignedText(text, &id)) return Fail("--disable wants a decimal channel id, not '" + text + "'");
   options->disabled.push_back(id);
   return true;
 }
@@ -81,10 +67,13 @@ bool ParseOption(const std::string& name, const std::string& value, RunOptions* 
   if (name == "--channel") return ParseChannel(value, options);
   if (name == "--disable") return ParseDisabled(value, options);
   if (name == "--device-id") {
-    return ParseUnsigned(value, &options->deviceId) || Fail("--device-id wants a decimal number, not '" + value + "'");
+    return ParseUnsignedText(value, &options->deviceId) ||
+           Fail("--device-id wants a decimal number, not '" + value + "'");
   }
   double seconds = 0;
-  if (!ParseSeconds(value, &seconds)) return Fail("--duration wants a positive number of seconds, not '" + value + "'");
+  if (!ParsePositiveText(value, &seconds)) {
+    return Fail("--duration wants a positive number of seconds, not '" + value + "'");
+  }
   options->durationSeconds = seconds;
   return true;
 }

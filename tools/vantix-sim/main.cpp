@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
     case kSimParsed:
       break;
   }
-  const auto source =
-      options.replayFile.empty() ? RecordSource::Generated(options.cameras) : RecordSource::FromFile(options.replayFile);
+  const auto source = options.replayFile.empty() ? RecordSource::Generated(options.cameras)
+                                                 : RecordSource::FromFile(options.replayFile);
   if (!source) return 1;
   SimServer server(options, *source);
   return server.Run();

@@ -1,9 +1,8 @@
 #include "tools/vantix-sim/sim_options.h"
 
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
+
+#include "tools/common/number_text.h"
 
 const char kSimUsage[] =
     "usage: vantix-sim [--host ADDRESS] [--port PORT] [--rate N] [--cameras 1,2,3]\n"
@@ -30,20 +29,6 @@ bool Fail(const std::string& message) {
   return false;
 }
 
-bool ParseCount(const std::string& text, unsigned long long* value) {
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
-  errno = 0;
-  *value = strtoull(text.c_str(), nullptr, 10);
-  return errno == 0;
-}
-
-bool ParsePositive(const std::string& text, double* value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  *value = strtod(text.c_str(), &end);
-  return *end == '\0' && std::isfinite(*value) && *value > 0;
-}
-
 bool ParseCameras(const std::string& text, std::vector<std::string>* cameras) {
   cameras->clear();
   size_t start = 0;
@@ -64,11 +49,13 @@ bool ParseValue(const std::string& name, const std::string& value, SimOptions* o
     return !value.empty() || Fail("--host wants an address");
   }
   if (name == "--port") {
-    if (!ParseCount(value, &number) || number > 65535) return Fail("--port wants 0 to 65535, not '" + value + "'");
+    if (!ParseUnsignedText(value, &number) || number > 65535) {
+      return Fail("--port wants 0 to 65535, not '" + value + "'");
+    }
     options->port = static_cast<unsigned short>(number);
     return true;
   }
-  if (name == "--rate") return ParsePositive(value, &options->rate) || Fail("--rate wants a positive number");
+  if (name == "--rate") return ParsePositiveText(value, &options->rate) || Fail("--rate wants a positive number");
   if (name == "--cameras") {
     return ParseCameras(value, &options->cameras) || Fail("--cameras wants camera numbers like 1,2,3");
   }
@@ -77,15 +64,15 @@ bool ParseValue(const std::string& name, const std::string& value, SimOptions* o
     return !value.empty() || Fail("--replay wants a file");
   }
   if (name == "--pause-seconds") {
-    return ParsePositive(value, &options->pauseSeconds) || Fail("--pause-seconds wants a positive number");
+    return ParsePositiveText(value, &options->pauseSeconds) || Fail("--pause-seconds wants a positive number");
   }
   if (name == "--duration") {
     double seconds = 0;
-    if (!ParsePositive(value, &seconds)) return Fail("--duration wants a positive number of seconds");
+    if (!ParsePositiveText(value, &seconds)) return Fail("--duration wants a positive number of seconds");
     options->durationSeconds = seconds;
     return true;
   }
-  if (!ParseCount(value, &number) || number == 0) return Fail(name + " wants a positive whole number");
+  if (!ParseUnsignedText(value, &number) || number == 0) return Fail(name + " wants a positive whole number");
   if (name == "--count") options->count = number;
   if (name == "--drop-after") options->dropAfter = number;
   if (name == "--pause-listen-after") options->pauseListenAfter = number;

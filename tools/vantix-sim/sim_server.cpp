@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 namespace {
