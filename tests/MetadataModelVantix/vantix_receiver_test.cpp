@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -20,7 +19,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using vantix_test::FindLoopbackClientFd;
 using vantix_test::LoopbackServer;
+using vantix_test::WaitUntilAllRead;
 
 const int kDeadlineMS = 5000;
 const std::string kLossMarker = "##CONNECTION_LOST##";
@@ -85,33 +86,11 @@ CVantixReceiver::Timing FastTiming() {
 
 std::string Record(int camera) { return "CamID:" + std::to_string(camera) + " Event:face\r\n"; }
 
-// The descriptor of this process's end of a loopback connection whose local
-// port is `port`, or -1.
-int FindLoopbackClientFd(uint16_t port) {
-  for (int fd = 0; fd < 1024; ++fd) {
-    sockaddr_in addr{};
-    socklen_t len = sizeof(addr);
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) continue;
-    if (addr.sin_family == AF_INET && ntohs(addr.sin_port) == port) return fd;
-  }
-  return -1;
-}
-
 int IntOption(int fd, int level, int name) {
   int value = -1;
   socklen_t len = sizeof(value);
   if (getsockopt(fd, level, name, &value, &len) != 0) return -1;
   return value;
-}
-
-// True once the receiver has taken everything that reached its end of the
-// connection.
-bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS) {
-  const int fd = FindLoopbackClientFd(clientPort);
-  const Clock::time_point start = Clock::now();
-  int unread = -1;
-  while (fd >= 0 && ioctl(fd, FIONREAD, &unread) == 0 && unread > 0 && ElapsedMS(start) < timeoutMS) SleepMS(5);
-  return unread == 0;
 }
 
 void ExpectKeepAlive(uint16_t clientPort) {
