@@ -13,6 +13,7 @@
 #include "MetadataModelVantix/MetadataModelVantix.h"
 #include "support/host_recorder.h"
 #include "support/loopback_server.h"
+#include "support/receiver_timing.h"
 
 using namespace std::chrono_literals;
 
@@ -42,15 +43,6 @@ T_PLUGIN_UI_CONFIG ConfigPair(const char* sID, const std::string& strValue) {
   return pair;
 }
 
-CVantixReceiver::Timing FastTiming() {
-  CVantixReceiver::Timing timing;
-  timing.llConnectTimeoutMS = 2000;
-  timing.llRecvTimeoutMS = 50;
-  timing.uiPauseMS = 10;
-  timing.llFailureWindowMS = 500;
-  return timing;
-}
-
 std::vector<unsigned long long> ChannelsOf(const std::vector<RecordedRecord>& vRecords) {
   std::vector<unsigned long long> vChannels;
   for (const RecordedRecord& record : vRecords) vChannels.push_back(record.ullChannelID);
@@ -71,7 +63,7 @@ class DistributionTest : public ::testing::Test {
     ASSERT_TRUE(m_pModel->RegisterMetadataCallbackFunc(&RecordRecorder::Callback, &m_records));
     ASSERT_TRUE(m_pModel->Initialize());
     ASSERT_NE(nullptr, Concrete()->Receiver());
-    Concrete()->Receiver()->SetTiming(FastTiming());
+    Concrete()->Receiver()->SetTiming(vantix_test::QuickReceiverTiming());
   }
 
   void TearDown() override {

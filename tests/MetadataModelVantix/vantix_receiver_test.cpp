@@ -15,6 +15,7 @@
 #include "MetadataModelVantix/MetadataModelVantix.h"
 #include "MetadataModelVantix/VantixReceiver.h"
 #include "support/loopback_server.h"
+#include "support/receiver_timing.h"
 
 namespace {
 
@@ -74,16 +75,6 @@ class Collector {
   size_t m_bytes = 0;
 };
 
-CVantixReceiver::Timing FastTiming() {
-  CVantixReceiver::Timing timing;
-  timing.llConnectTimeoutMS = 1000;
-  timing.llRecvTimeoutMS = 50;
-  timing.uiPauseMS = 10;
-  timing.uiSilenceLimit = 1000000;
-  timing.llFailureWindowMS = 300;
-  return timing;
-}
-
 std::string Record(int camera) { return "CamID:" + std::to_string(camera) + " Event:face\r\n"; }
 
 int IntOption(int fd, int level, int name) {
@@ -107,7 +98,7 @@ class ReceiverTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(m_server.IsListening());
     m_receiver.RegisterMetadataCallbackFunc(&Collector::Callback, &m_collector);
-    m_receiver.SetTiming(FastTiming());
+    m_receiver.SetTiming(vantix_test::QuickReceiverTiming());
   }
 
   void ConnectAndAccept() {
@@ -305,7 +296,7 @@ TEST_F(ReceiverTest, ResumesOnAFreshConnectionWhenThePeerClosesButTheServerStays
 }
 
 TEST_F(ReceiverTest, RebuildsASilentConnectionQuietlyAfterTheSilenceLimit) {
-  CVantixReceiver::Timing timing = FastTiming();
+  CVantixReceiver::Timing timing = vantix_test::QuickReceiverTiming();
   timing.uiSilenceLimit = 5;
   m_receiver.SetTiming(timing);
   const Clock::time_point start = Clock::now();
@@ -324,7 +315,7 @@ TEST_F(ReceiverTest, RebuildsASilentConnectionQuietlyAfterTheSilenceLimit) {
 // after the connect time-out, or Disconnect would wait for the system's own
 // limit of about two minutes.
 TEST_F(ReceiverTest, DisconnectDuringARebuildAgainstAnUnresponsiveServerReturnsPromptly) {
-  CVantixReceiver::Timing timing = FastTiming();
+  CVantixReceiver::Timing timing = vantix_test::QuickReceiverTiming();
   timing.llConnectTimeoutMS = 300;
   timing.uiSilenceLimit = 0;
   m_receiver.SetTiming(timing);
@@ -370,7 +361,7 @@ TEST(ModelReceiverTest, TheReceiverHandsItsBlocksToTheModel) {
   ASSERT_TRUE(model.Initialize());
   CVantixReceiver* pReceiver = model.Receiver();
   ASSERT_NE(nullptr, pReceiver);
-  pReceiver->SetTiming(FastTiming());
+  pReceiver->SetTiming(vantix_test::QuickReceiverTiming());
   ASSERT_EQ(0, pReceiver->Connect("127.0.0.1", server.Port()));
   ASSERT_TRUE(server.AcceptClient(kDeadlineMS));
   ASSERT_TRUE(server.Write(Record(11)));
