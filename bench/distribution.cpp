@@ -67,8 +67,8 @@ class Collector : public benchmark::BenchmarkReporter {
 
 void Configure(benchmark::internal::Benchmark* pBenchmark, const Options& options) {
   pBenchmark->Unit(benchmark::kNanosecond)
-      ->MinTime(options.bSmoke ? 0.01 : 0.3)
-      ->Repetitions(options.bSmoke ? 1 : 5)
+      ->MinTime(options.bSmoke ? 0.01 : 0.2)
+      ->Repetitions(options.bSmoke ? 1 : 3)
       ->ReportAggregatesOnly(false);
 }
 
