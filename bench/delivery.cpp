@@ -3,11 +3,7 @@
 // The baseline is a bare blocking read loop in the same process that reads
 // the same kind of stream, one write per read.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -19,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bare_reader.h"
 #include "bench/hosted_model.h"
 #include "bench/report.h"
 #include "support/loopback_server.h"
@@ -127,36 +124,17 @@ class PluginStream : public Stream {
 // A blocking read loop; a read counts when it holds one record.
 class BareStream : public Stream {
  public:
-  BareStream() : m_fd(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(m_server.Port());
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (m_fd < 0 || connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) return;
-    if (!m_server.AcceptClient(3000)) return;
-    m_reader = std::thread([this] { ReadLoop(); });
+  BareStream() : m_reader(m_server.Port()) {
+    if (!m_reader.IsConnected() || !m_server.AcceptClient(3000)) return;
+    m_reader.Start([this](const char* pBlock, size_t length) {
+      const void* pLineFeed = memchr(pBlock, '\n', length);
+      if (pLineFeed == nullptr || pLineFeed == pBlock + length - 1) m_arrivals.Record(pBlock);
+    });
     m_bReady = true;
-  }
-  ~BareStream() override {
-    if (m_fd >= 0) shutdown(m_fd, SHUT_RDWR);
-    if (m_reader.joinable()) m_reader.join();
-    if (m_fd >= 0) close(m_fd);
   }
 
  private:
-  void ReadLoop() {
-    char buffer[1025];
-    for (;;) {
-      const ssize_t n = read(m_fd, buffer, 1024);
-      if (n <= 0) return;
-      buffer[n] = '\0';
-      const void* pLineFeed = memchr(buffer, '\n', static_cast<size_t>(n));
-      if (pLineFeed == nullptr || pLineFeed == buffer + n - 1) m_arrivals.Record(buffer);
-    }
-  }
-
-  int m_fd;
-  std::thread m_reader;
+  BareReader m_reader;
 };
 
 // Writes one stamped record per write, `rate` a second for `seconds`, and

@@ -2,11 +2,7 @@
 // resident memory, address space and threads. The baseline is a bare
 // blocking reader on an idle connection of its own.
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
@@ -15,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bare_reader.h"
 #include "bench/hosted_model.h"
 #include "bench/report.h"
 #include "support/loopback_server.h"
@@ -88,30 +85,17 @@ class IdleModel {
 
 class IdleBareReader {
  public:
-  IdleBareReader() : m_fd(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(m_server.Port());
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (m_fd < 0 || connect(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) return;
-    if (!m_server.AcceptClient(3000)) return;
-    m_reader = std::thread([this] {
-      char buffer[1024];
-      while (read(m_fd, buffer, sizeof(buffer)) > 0) {
-      }
-    });
+  IdleBareReader() : m_reader(m_server.Port()) {
+    if (!m_reader.IsConnected() || !m_server.AcceptClient(3000)) return;
+    m_reader.Start([](const char*, size_t) {});
+    m_bReady = true;
   }
-  ~IdleBareReader() {
-    if (m_fd >= 0) shutdown(m_fd, SHUT_RDWR);
-    if (m_reader.joinable()) m_reader.join();
-    if (m_fd >= 0) close(m_fd);
-  }
-  bool IsReady() const { return m_reader.joinable(); }
+  bool IsReady() const { return m_bReady; }
 
  private:
   vantix_test::LoopbackServer m_server;
-  int m_fd;
-  std::thread m_reader;
+  BareReader m_reader;
+  bool m_bReady = false;
 };
 
 // Each model takes up to a receive time-out to stop its reader; stopping
