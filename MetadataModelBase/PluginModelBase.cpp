@@ -40,6 +40,7 @@ CMetadataModelBase1::CMetadataModelBase1()
       m_pPluginCallbackData(nullptr),
       m_fnEventCallbackFunc(nullptr),
       m_pEventCallbackData(nullptr),
+      m_cdWake(false),
       m_ullLastReconnect(0),
       m_bInitialized(false),
       m_bReconnect(false),
@@ -290,6 +291,7 @@ void CMetadataModelBase1::SetReconnect(bool bReconnect) {
   // old stamp.
   if (bReconnect) m_ullLastReconnect = static_cast<uint64_t>(m_fnNowMS.load()());
   m_bReconnect = bReconnect;
+  if (bReconnect) m_cdWake.set();
 }
 
 bool CMetadataModelBase1::Connect(bool bSync) {
@@ -315,6 +317,7 @@ bool CMetadataModelBase1::QueueMessage(E_METADATA_MSG eMsg, bool bSync) {
     SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
     m_MessageQueue.PushMessage(eMsg, nullptr, pEvent.get());
   }
+  m_cdWake.set();
   if (!pEvent) return true;
   while (!pEvent->timedwait(kWorkerCheckSliceMS)) {
     if (ThreadExists()) continue;
@@ -366,9 +369,37 @@ void CMetadataModelBase1::ThreadProc() {
     }
     ReportStatusChange(eOldStatus);
     CheckReconnect();
-    SysUtils::SleepMS(m_uiWorkerPeriodMS);
+    PauseAfterPass();
   }
 }
+
+// Nothing can happen before a message, a request or a permission to
+// reconnect arrives: no message is queued, and no reconnection is due.
+bool CMetadataModelBase1::IsIdle() {
+  if (m_bReconnect && m_eStatus == eMETADATA_STATUS_DISCONNECT) return false;
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  return m_MessageQueue.empty();
+}
+
+// Passes that find nothing to do were most of an idle model's CPU time, so
+// an idle worker sleeps until it is woken. It then goes on at the point of
+// the pass grid that a worker polling all along would have reached, so a
+// message is taken no sooner than by polling, and queued messages are still
+// taken one per pass.
+void CMetadataModelBase1::PauseAfterPass() {
+  const uint32_t uiPeriodMS = m_uiWorkerPeriodMS;
+  if (!IsIdle()) {
+    SysUtils::SleepMS(uiPeriodMS);
+    return;
+  }
+  const int64_t llIdleSinceMS = SysUtils::GetTimeCountMS();
+  m_cdWake.wait();
+  if (uiPeriodMS == 0) return;
+  const uint64_t ullIdleMS = static_cast<uint64_t>(SysUtils::GetTimeCountMS() - llIdleSinceMS);
+  SysUtils::SleepMS(uiPeriodMS - static_cast<uint32_t>(ullIdleMS % uiPeriodMS));
+}
+
+void CMetadataModelBase1::OnRequestPosted() { m_cdWake.set(); }
 
 void CMetadataModelBase1::ReportStatusChange(E_METADATA_STATUS eOldStatus) {
   const E_METADATA_STATUS eNewStatus = m_eStatus;

@@ -17,6 +17,7 @@
 #include "MetadataModelBase/MetadataMessageQueue.h"
 #include "MetadataModelBase/MetadataModelDef.h"
 #include "MetadataModelBase/MetadataProperty.h"
+#include "utility/sysutils/apr/apr_cond.h"
 #include "utility/sysutils/apr/apr_thread_worker.h"
 #include "utility/sysutils/common/critical_section.h"
 
@@ -163,6 +164,9 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   void CheckReconnect();
   void ReportStatusChange(E_METADATA_STATUS eOldStatus);
   bool QueueMessage(E_METADATA_MSG eMsg, bool bSync);
+  bool IsIdle();
+  void PauseAfterPass();
+  virtual void OnRequestPosted() override;
   bool TakeMessage(CMetadataMessage& msg);
   void RaiseEvent(unsigned int uiEventID);
 
@@ -193,6 +197,9 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
 
   CMetadataMessageQueue m_MessageQueue;
   SysUtils::CriticalSection m_csMessageQueue;
+  // Wakes an idle worker: set for every queued message, every request to
+  // the worker and every permission to reconnect.
+  SysUtils::AprCond m_cdWake;
   std::atomic<uint64_t> m_ullLastReconnect;
   bool m_bInitialized;
   std::atomic<bool> m_bReconnect;

@@ -1,5 +1,6 @@
 #include "MetadataModelVantix/MetadataModelVantix.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -187,12 +188,19 @@ void CMetadataModelVantix::SetLastErrorMessage(int iErrorCode) {
 
 namespace {
 
+// A comparison of known length, which the compiler does in place: it runs
+// once for every channel of every record.
+bool IsCameraProperty(const std::string& strPropertyID) {
+  const size_t length = sizeof(kChannelPropertyID) - 1;
+  return strPropertyID.size() == length && memcmp(strPropertyID.data(), kChannelPropertyID, length) == 0;
+}
+
 // The value of the channel's last "ModelVantixCH" pair, or null when it has
 // none. Read in place: distribution needs one value, not the whole list.
 const std::string* FindCameraValue(const CMetadataChannel& channel) {
   const std::vector<T_METADATA_CONFIG>& vConfig = channel.ChannelConfig();
   for (auto it = vConfig.rbegin(); it != vConfig.rend(); ++it) {
-    if (it->strPropertyID == kChannelPropertyID) return &it->strValue;
+    if (IsCameraProperty(it->strPropertyID)) return &it->strValue;
   }
   return nullptr;
 }

@@ -1,11 +1,16 @@
 // The model base's lifecycle and connection road, driven through a model
 // whose hooks the tests script.
 
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <future>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -24,6 +29,29 @@ namespace {
 const unsigned int kLost = 3600;
 const unsigned int kMade = 3601;
 const char kAssertLine[] = "## ASSERT fail: file=MetadataModelBase/PluginModelBase line=";
+
+// How often the process's other threads have given up or lost the processor:
+// a thread that polls adds to it on every pass.
+long OtherThreadsContextSwitches() {
+  const std::string self = std::to_string(static_cast<long>(syscall(SYS_gettid)));
+  long total = 0;
+  DIR* pTasks = opendir("/proc/self/task");
+  if (pTasks == nullptr) return -1;
+  while (const dirent* pEntry = readdir(pTasks)) {
+    const std::string name = pEntry->d_name;
+    if (name == "." || name == ".." || name == self) continue;
+    std::ifstream status("/proc/self/task/" + name + "/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+      if ((key == "voluntary_ctxt_switches:" || key == "nonvoluntary_ctxt_switches:") && status >> value) {
+        total += value;
+      }
+    }
+  }
+  closedir(pTasks);
+  return total;
+}
 
 // A model with a fast worker: 10 ms passes, 300 ms reconnect interval.
 class WorkerLoopTest : public ::testing::Test {
@@ -188,6 +216,36 @@ TEST_F(WorkerLoopTest, StopRequestLeavesQueuedMessagesUnhandled) {
   model.Connect(false);
   EXPECT_TRUE(model.Uninitialize());
   EXPECT_EQ(0, model.iConnectCalls.load());
+}
+
+TEST_F(WorkerLoopTest, ConnectedWorkerSleepsUntilThereIsSomethingToDo) {
+  ASSERT_TRUE(model.Initialize());
+  ASSERT_TRUE(model.Connect(true));
+  std::this_thread::sleep_for(50ms);
+  const long before = OtherThreadsContextSwitches();
+  ASSERT_GE(before, 0);
+  std::this_thread::sleep_for(500ms);  // fifty passes of a polling worker
+  EXPECT_LT(OtherThreadsContextSwitches() - before, 10);
+
+  // Still answers at once: a disconnect, then a connect, each in a pass.
+  ASSERT_TRUE(model.Disconnect(true));
+  ASSERT_TRUE(model.Connect(true));
+  EXPECT_EQ((std::vector<unsigned int>{kMade, kLost, kMade}), events.Codes());
+}
+
+TEST_F(WorkerLoopTest, IdleWorkerTakesAMessageAndAStopWithinAboutAPass) {
+  model.SetWorkerTiming(200, 100000);
+  ASSERT_TRUE(model.Initialize());
+  std::this_thread::sleep_for(300ms);  // idle since its first pass
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(model.Connect(true));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+
+  std::this_thread::sleep_for(300ms);  // connected and idle again
+  start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(model.Disconnect(true));
+  EXPECT_TRUE(model.Uninitialize());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
 }
 
 TEST_F(WorkerLoopTest, UninitializeWhileConnectedReportsLossBeforeTheWorkerStops) {

@@ -25,6 +25,7 @@ bool AprThreadWorker::CallWorker(uint32_t param, uint32_t* pResult) {
   CriticalSectionLock lock(&m_csCallWorker);
   m_uRequestParam = param;
   m_cdRequest.set();
+  OnRequestPosted();
   if (!waitReply()) return false;
   if (pResult != nullptr) *pResult = m_uReplyParam;
   return true;

@@ -40,6 +40,10 @@ class AprThreadWorker : public AprThread {
   void Reply(uint32_t param);
 
   virtual void ThreadProc() = 0;
+  // Called on the caller's thread once a request has been posted, before
+  // the caller waits for the reply: a ThreadProc that sleeps between polls
+  // wakes itself here.
+  virtual void OnRequestPosted() {}
 
  private:
   void run() override;
