@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -15,6 +14,7 @@
 
 #include "MetadataModelVantix/MetadataModelVantix.h"
 #include "MetadataModelVantix/VantixReceiver.h"
+#include "support/loopback.h"
 #include "support/loopback_server.h"
 
 namespace {
@@ -85,18 +85,6 @@ CVantixReceiver::Timing FastTiming() {
 
 std::string Record(int camera) { return "CamID:" + std::to_string(camera) + " Event:face\r\n"; }
 
-// The descriptor of this process's end of a loopback connection whose local
-// port is `port`, or -1.
-int FindLoopbackClientFd(uint16_t port) {
-  for (int fd = 0; fd < 1024; ++fd) {
-    sockaddr_in addr{};
-    socklen_t len = sizeof(addr);
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) continue;
-    if (addr.sin_family == AF_INET && ntohs(addr.sin_port) == port) return fd;
-  }
-  return -1;
-}
-
 int IntOption(int fd, int level, int name) {
   int value = -1;
   socklen_t len = sizeof(value);
@@ -107,15 +95,17 @@ int IntOption(int fd, int level, int name) {
 // True once the receiver has taken everything that reached its end of the
 // connection.
 bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS) {
-  const int fd = FindLoopbackClientFd(clientPort);
   const Clock::time_point start = Clock::now();
-  int unread = -1;
-  while (fd >= 0 && ioctl(fd, FIONREAD, &unread) == 0 && unread > 0 && ElapsedMS(start) < timeoutMS) SleepMS(5);
+  int unread = vantix_test::UnreadBytes(clientPort);
+  while (unread > 0 && ElapsedMS(start) < timeoutMS) {
+    SleepMS(5);
+    unread = vantix_test::UnreadBytes(clientPort);
+  }
   return unread == 0;
 }
 
 void ExpectKeepAlive(uint16_t clientPort) {
-  const int fd = FindLoopbackClientFd(clientPort);
+  const int fd = vantix_test::FindLocalTcpSocket(clientPort);
   ASSERT_GE(fd, 0);
   EXPECT_EQ(1, IntOption(fd, SOL_SOCKET, SO_KEEPALIVE));
   EXPECT_EQ(30, IntOption(fd, IPPROTO_TCP, TCP_KEEPIDLE));
