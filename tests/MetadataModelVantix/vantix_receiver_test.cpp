@@ -14,6 +14,7 @@
 
 #include "MetadataModelVantix/MetadataModelVantix.h"
 #include "MetadataModelVantix/VantixReceiver.h"
+#include "support/hosted_model.h"
 #include "support/loopback.h"
 #include "support/loopback_server.h"
 
@@ -73,16 +74,6 @@ class Collector {
   size_t m_bytes = 0;
 };
 
-CVantixReceiver::Timing FastTiming() {
-  CVantixReceiver::Timing timing;
-  timing.llConnectTimeoutMS = 1000;
-  timing.llRecvTimeoutMS = 50;
-  timing.uiPauseMS = 10;
-  timing.uiSilenceLimit = 1000000;
-  timing.llFailureWindowMS = 300;
-  return timing;
-}
-
 std::string Record(int camera) { return "CamID:" + std::to_string(camera) + " Event:face\r\n"; }
 
 int IntOption(int fd, int level, int name) {
@@ -118,7 +109,7 @@ class ReceiverTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(m_server.IsListening());
     m_receiver.RegisterMetadataCallbackFunc(&Collector::Callback, &m_collector);
-    m_receiver.SetTiming(FastTiming());
+    m_receiver.SetTiming(vantix_test::ShortReceiverTiming());
   }
 
   void ConnectAndAccept() {
@@ -316,7 +307,7 @@ TEST_F(ReceiverTest, ResumesOnAFreshConnectionWhenThePeerClosesButTheServerStays
 }
 
 TEST_F(ReceiverTest, RebuildsASilentConnectionQuietlyAfterTheSilenceLimit) {
-  CVantixReceiver::Timing timing = FastTiming();
+  CVantixReceiver::Timing timing = vantix_test::ShortReceiverTiming();
   timing.uiSilenceLimit = 5;
   m_receiver.SetTiming(timing);
   const Clock::time_point start = Clock::now();
@@ -335,7 +326,7 @@ TEST_F(ReceiverTest, RebuildsASilentConnectionQuietlyAfterTheSilenceLimit) {
 // after the connect time-out, or Disconnect would wait for the system's own
 // limit of about two minutes.
 TEST_F(ReceiverTest, DisconnectDuringARebuildAgainstAnUnresponsiveServerReturnsPromptly) {
-  CVantixReceiver::Timing timing = FastTiming();
+  CVantixReceiver::Timing timing = vantix_test::ShortReceiverTiming();
   timing.llConnectTimeoutMS = 300;
   timing.uiSilenceLimit = 0;
   m_receiver.SetTiming(timing);
@@ -381,7 +372,7 @@ TEST(ModelReceiverTest, TheReceiverHandsItsBlocksToTheModel) {
   ASSERT_TRUE(model.Initialize());
   CVantixReceiver* pReceiver = model.Receiver();
   ASSERT_NE(nullptr, pReceiver);
-  pReceiver->SetTiming(FastTiming());
+  pReceiver->SetTiming(vantix_test::ShortReceiverTiming());
   ASSERT_EQ(0, pReceiver->Connect("127.0.0.1", server.Port()));
   ASSERT_TRUE(server.AcceptClient(kDeadlineMS));
   ASSERT_TRUE(server.Write(Record(11)));

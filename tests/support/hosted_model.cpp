@@ -23,7 +23,7 @@ T_PLUGIN_UI_CONFIG Setting(const char* sPropertyID, const std::string& strValue)
 
 CVantixReceiver::Timing ShortReceiverTiming() {
   CVantixReceiver::Timing timing;
-  timing.llConnectTimeoutMS = 500;
+  timing.llConnectTimeoutMS = 1000;
   timing.llRecvTimeoutMS = 50;
   timing.uiPauseMS = 10;
   timing.uiSilenceLimit = 1000000;
