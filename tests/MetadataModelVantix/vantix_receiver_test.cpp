@@ -14,13 +14,14 @@
 
 #include "MetadataModelVantix/MetadataModelVantix.h"
 #include "MetadataModelVantix/VantixReceiver.h"
+#include "support/hosted_model.h"
+#include "support/loopback.h"
 #include "support/loopback_server.h"
 #include "support/receiver_timing.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using vantix_test::FindLoopbackClientFd;
 using vantix_test::LoopbackServer;
 using vantix_test::WaitUntilAllRead;
 
@@ -85,7 +86,7 @@ int IntOption(int fd, int level, int name) {
 }
 
 void ExpectKeepAlive(uint16_t clientPort) {
-  const int fd = FindLoopbackClientFd(clientPort);
+  const int fd = vantix_test::FindLocalTcpSocket(clientPort);
   ASSERT_GE(fd, 0);
   EXPECT_EQ(1, IntOption(fd, SOL_SOCKET, SO_KEEPALIVE));
   EXPECT_EQ(30, IntOption(fd, IPPROTO_TCP, TCP_KEEPIDLE));

@@ -1,6 +1,9 @@
 #include "support/loopback.h"
 
+#include <netinet/in.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace vantix_test {
@@ -24,6 +27,23 @@ uint16_t LocalPort(SysUtils::AprSocket& socket) {
   apr_sockaddr_t* local = nullptr;
   if (!socket.getLocalSockAddr(local)) return 0;
   return local->port;
+}
+
+int FindLocalTcpSocket(uint16_t port) {
+  for (int fd = 0; fd < 1024; ++fd) {
+    sockaddr_in addr{};
+    socklen_t len = sizeof(addr);
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) continue;
+    if (addr.sin_family == AF_INET && ntohs(addr.sin_port) == port) return fd;
+  }
+  return -1;
+}
+
+int UnreadBytes(uint16_t port) {
+  const int fd = FindLocalTcpSocket(port);
+  int unread = -1;
+  if (fd < 0 || ioctl(fd, FIONREAD, &unread) != 0) return -1;
+  return unread;
 }
 
 DescriptorsExhausted::DescriptorsExhausted() {

@@ -14,6 +14,13 @@ uint16_t BindLoopback(SysUtils::AprSocket& socket);
 // The port the socket is bound to, or 0.
 uint16_t LocalPort(SysUtils::AprSocket& socket);
 
+// The descriptor of this process's end of a loopback connection whose local
+// port is `port`, or -1.
+int FindLocalTcpSocket(uint16_t port);
+// Bytes that reached that end of the connection and have not been read yet;
+// -1 when there is no such connection.
+int UnreadBytes(uint16_t port);
+
 // While it lives, every descriptor the process may open is taken, so that a
 // socket created meanwhile has no runtime handle.
 class DescriptorsExhausted {

@@ -12,19 +12,24 @@
 #include <chrono>
 #include <thread>
 
+#include "support/host_recorder.h"
+#include "support/loopback.h"
+
 namespace vantix_test {
 
 namespace {
 
 const int kBacklog = 8;
 
-sockaddr_in LoopbackAddress(uint16_t port) {
+sockaddr_in SocketAddress(uint32_t address, uint16_t port) {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(port);
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_addr.s_addr = address;
   return addr;
 }
+
+sockaddr_in LoopbackAddress(uint16_t port) { return SocketAddress(htonl(INADDR_LOOPBACK), port); }
 
 uint16_t LocalPort(int fd) {
   sockaddr_in addr{};
@@ -33,14 +38,16 @@ uint16_t LocalPort(int fd) {
   return ntohs(addr.sin_port);
 }
 
-bool WaitReadable(int fd, int timeoutMS) {
-  pollfd entry{fd, POLLIN, 0};
+bool WaitFor(int fd, short events, int timeoutMS) {
+  pollfd entry{fd, events, 0};
   int ready;
   do {
     ready = poll(&entry, 1, timeoutMS);
   } while (ready < 0 && errno == EINTR);
   return ready > 0;
 }
+
+bool WaitReadable(int fd, int timeoutMS) { return WaitFor(fd, POLLIN, timeoutMS); }
 
 void CloseFd(int& fd) {
   if (fd >= 0) close(fd);
@@ -49,8 +56,16 @@ void CloseFd(int& fd) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer()
-    : m_listenFd(-1), m_clientFd(-1), m_queueFillerFd(-1), m_port(0), m_clientPort(0), m_acceptedCount(0) {
+LoopbackServer::LoopbackServer() : LoopbackServer("127.0.0.1") {}
+
+LoopbackServer::LoopbackServer(const std::string& strAddress)
+    : m_address(inet_addr(strAddress.c_str())),
+      m_listenFd(-1),
+      m_clientFd(-1),
+      m_queueFillerFd(-1),
+      m_port(0),
+      m_clientPort(0),
+      m_acceptedCount(0) {
   if (Listen(0, kBacklog)) m_port = LocalPort(m_listenFd);
 }
 
@@ -64,7 +79,7 @@ bool LoopbackServer::Listen(uint16_t port, int backlog) {
   if (m_listenFd < 0) return false;
   const int on = 1;
   setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-  const sockaddr_in addr = LoopbackAddress(port);
+  const sockaddr_in addr = SocketAddress(m_address, port);
   if (bind(m_listenFd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0 ||
       listen(m_listenFd, backlog) != 0) {
     CloseFd(m_listenFd);
@@ -100,6 +115,18 @@ bool LoopbackServer::Write(const std::string& text) {
   return m_clientFd >= 0;
 }
 
+bool LoopbackServer::WriteWithin(const std::string& text, int timeoutMS) {
+  size_t sent = 0;
+  while (m_clientFd >= 0 && sent < text.size()) {
+    if (!WaitFor(m_clientFd, POLLOUT, timeoutMS)) return false;
+    const ssize_t n = send(m_clientFd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+    if (n <= 0) return false;
+    sent += static_cast<size_t>(n);
+  }
+  return m_clientFd >= 0;
+}
+
 void LoopbackServer::CloseClient() {
   CloseFd(m_clientFd);
   m_clientPort = 0;
@@ -120,7 +147,7 @@ bool LoopbackServer::StartListening() {
 bool LoopbackServer::StartListeningUnresponsive() {
   if (m_listenFd >= 0 || m_port == 0 || !Listen(m_port, 0)) return false;
   m_queueFillerFd = socket(AF_INET, SOCK_STREAM, 0);
-  const sockaddr_in addr = LoopbackAddress(m_port);
+  const sockaddr_in addr = SocketAddress(m_address, m_port);
   return m_queueFillerFd >= 0 &&
          connect(m_queueFillerFd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0;
 }
@@ -135,24 +162,8 @@ uint16_t UnusedLoopbackPort() {
   return port;
 }
 
-int FindLoopbackClientFd(uint16_t port) {
-  for (int fd = 0; fd < 1024; ++fd) {
-    sockaddr_in addr{};
-    socklen_t len = sizeof(addr);
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) continue;
-    if (addr.sin_family == AF_INET && ntohs(addr.sin_port) == port) return fd;
-  }
-  return -1;
-}
-
 bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS) {
-  const int fd = FindLoopbackClientFd(clientPort);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMS);
-  int unread = -1;
-  while (fd >= 0 && ioctl(fd, FIONREAD, &unread) == 0 && unread > 0 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return unread == 0;
+  return WaitUntil([&] { return UnreadBytes(clientPort) == 0; }, std::chrono::milliseconds(timeoutMS));
 }
 
 }  // namespace vantix_test

@@ -12,6 +12,9 @@ namespace vantix_test {
 class LoopbackServer {
  public:
   LoopbackServer();
+  // Listens on another local IPv4 address, for tests that build a network of
+  // their own; the socket belongs to the calling thread's network namespace.
+  explicit LoopbackServer(const std::string& strAddress);
   ~LoopbackServer();
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -29,6 +32,9 @@ class LoopbackServer {
 
   // Writes all of text to the current client.
   bool Write(const std::string& text);
+  // The same, but gives up once the client has taken nothing for timeoutMS:
+  // a client that stopped reading must not hold the server up.
+  bool WriteWithin(const std::string& text, int timeoutMS);
   void CloseClient();
 
   void StopListening();
@@ -41,6 +47,7 @@ class LoopbackServer {
  private:
   bool Listen(uint16_t port, int backlog);
 
+  uint32_t m_address;  // network byte order
   int m_listenFd;
   int m_clientFd;
   // Holds the one place in the accept queue of an unresponsive listener.
@@ -52,10 +59,6 @@ class LoopbackServer {
 
 // A port on 127.0.0.1 with no listener behind it (bound, then released).
 uint16_t UnusedLoopbackPort();
-
-// The descriptor of this process's end of a loopback connection whose local
-// port is `port`, or -1.
-int FindLoopbackClientFd(uint16_t port);
 
 // True once this process's end of the loopback connection with local port
 // `clientPort` has taken everything that reached it. A writer that waits for

@@ -1,0 +1,92 @@
+#include "support/hosted_model.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <future>
+#include <thread>
+
+#include "support/receiver_timing.h"
+
+namespace vantix_test {
+
+namespace {
+
+const char kChannelPluginID[] = "ID_VANTIX_CH";
+
+T_PLUGIN_UI_CONFIG Setting(const char* sPropertyID, const std::string& strValue) {
+  T_PLUGIN_UI_CONFIG setting{};
+  snprintf(setting.sPluginID, sizeof(setting.sPluginID), "%s", sPropertyID);
+  snprintf(setting.sValue, sizeof(setting.sValue), "%s", strValue.c_str());
+  return setting;
+}
+
+}  // namespace
+
+HostedModel::HostedModel() : m_pModel(dynamic_cast<CMetadataModelVantix*>(CreatePluginModel())) {
+  if (m_pModel == nullptr) return;
+  m_pModel->SetDeviceID(kDeviceID);
+  if (!m_pModel->Initialize()) {
+    Release();
+    return;
+  }
+  m_pModel->SetWorkerTiming(kWorkerPeriodMS, kReconnectIntervalMS);
+  m_pModel->Receiver()->SetTiming(QuickReceiverTiming());
+  m_pModel->RegisterEventCallbackFunc(&EventRecorder::Callback, &events);
+  m_pModel->RegisterMetadataCallbackFunc(&RecordRecorder::Callback, &records);
+}
+
+HostedModel::~HostedModel() { Release(); }
+
+bool HostedModel::SetServer(const std::string& strIP, uint16_t usPort) {
+  const T_PLUGIN_UI_CONFIG settings[] = {Setting("ModelVantixIP", strIP),
+                                         Setting("ModelVantixServerPort", std::to_string(usPort))};
+  return m_pModel->SetSourceConfigList(settings, 2);
+}
+
+bool HostedModel::AddCameraChannel(unsigned long long ullChID, int camera) {
+  T_PLUGIN_ID kind{};
+  snprintf(kind.sPluginID, sizeof(kind.sPluginID), "%s", kChannelPluginID);
+  return m_pModel->AddChannel(kDeviceID, ullChID, &kind) && SetCamera(ullChID, camera);
+}
+
+bool HostedModel::SetCamera(unsigned long long ullChID, int camera) {
+  T_PLUGIN_UI_CONFIG setting = Setting("ModelVantixCH", std::to_string(camera));
+  return m_pModel->SetChannelConfigList(ullChID, &setting, 1);
+}
+
+E_METADATA_STATUS HostedModel::Status() const {
+  E_METADATA_STATUS eStatus = eMETADATA_STATUS_CONNECTING;
+  m_pModel->GetStatus(&eStatus);
+  return eStatus;
+}
+
+bool HostedModel::Release() {
+  if (m_pModel == nullptr) return false;
+  IPluginModel1* pInterface = m_pModel;
+  m_pModel = nullptr;
+  return ReleasePluginModel(pInterface);
+}
+
+std::string CameraRecord(int camera, int sequence) {
+  return "CamID:" + std::to_string(camera) + " Event:face seq=" + std::to_string(sequence) + "\r\n";
+}
+
+int SequenceOf(const std::string& strHostText) {
+  const char* pSequence = strstr(strHostText.c_str(), "seq=");
+  return pSequence != nullptr ? atoi(pSequence + 4) : -1;
+}
+
+void FinishWithin(const char* what, int timeoutMS, const std::function<void()>& call) {
+  std::packaged_task<void()> task(call);
+  std::future<void> done = task.get_future();
+  std::thread caller(std::move(task));
+  if (done.wait_for(std::chrono::milliseconds(timeoutMS)) != std::future_status::ready) {
+    fprintf(stderr, "%s did not return within %d ms\n", what, timeoutMS);
+    fflush(stderr);
+    std::_Exit(EXIT_FAILURE);
+  }
+  caller.join();
+}
+
+}  // namespace vantix_test
