@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "MetadataModelBase/HandedOutArrays.h"
 #include "MetadataModelBase/IPluginModel.h"
 #include "MetadataModelBase/MetadataChannel.h"
 #include "MetadataModelBase/MetadataMessageQueue.h"
@@ -110,6 +111,9 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   typedef int64_t (*fnClockMS)();
   void SetWorkerClock(fnClockMS fnNowMS);
 
+  // Property lists and filter profile sets handed out and not yet given back.
+  size_t GetHandedOutArrayCount() const;
+
  protected:
   // Hooks of the concrete model.
   virtual bool InitDeviceInfo() = 0;
@@ -169,7 +173,21 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   bool FindAndSetChannelEnable(unsigned long long ullID, std::vector<CMetadataChannel>& vChildChannel,
                                bool bEnable);
   bool GetDefaultChannelConfig(const std::string& strPluginID, std::vector<T_METADATA_CONFIG>& vPropertySetting);
+
+  // The tree search behind every lookup by channel identifier: pre-order
+  // over vList and each channel's children; the first match, or null.
+  static CMetadataChannel* FindChannelInTree(unsigned long long ullID, std::vector<CMetadataChannel>& vList);
+  // The list that ullParentID names: the device's channels, or the children
+  // of the channel that the tree search finds; null when neither.
+  std::vector<CMetadataChannel>* FindParentList(unsigned long long ullParentID);
+  // Position of the first channel of vList itself (children not searched)
+  // that carries ullChID; vList.size() when none does.
+  static size_t FindDirectChannel(const std::vector<CMetadataChannel>& vList, unsigned long long ullChID);
+  // The templates of a channel kind; null for a kind that has none.
+  const std::vector<CMetadataProperty*>* FindChannelTemplates(const std::string& strPluginID) const;
   bool GenerateControlItem(T_PROPERTY_UI_INFO* pItem, CMetadataProperty* pProperty);
+  void GenerateControlItems(T_PROPERTY_UI_INFO* pItems, const std::vector<CMetadataProperty*>& vProperties);
+  const T_SUPPORT_EVENT* FindSupportEvent(const T_PLUGIN_ID* pPluginID) const;
 
   const T_PARENT_CHILD_MAP_ITEM* FindRelation(const T_PLUGIN_ID* pPluginID) const;
 
@@ -186,4 +204,10 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   std::atomic<uint32_t> m_uiWorkerPeriodMS;
   std::atomic<uint64_t> m_ullReconnectIntervalMS;
   std::atomic<fnClockMS> m_fnNowMS;
+
+  // What the host holds of the model's lists, under m_csSetting. Whatever
+  // the host never gave back is freed with the model.
+  CHandedOutArrays<T_PROPERTY_UI_INFO> m_SourcePropertyLists;
+  CHandedOutArrays<T_CAHNNEL_PROPERTY> m_ChannelPropertyLists;
+  CHandedOutArrays<T_PLUGIN_FILTER_PROFILE> m_FilterProfileSets;
 };

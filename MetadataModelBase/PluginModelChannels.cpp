@@ -1,31 +1,313 @@
-// The model base's channel tree and configuration lists.
-// Placeholder until the channel operations are built: every lookup fails.
+// The model base's channel tree and its configuration lists: the source list
+// lives in the source property items, each channel's list in the channel;
+// the channel property items only validate and supply defaults.
 
+#include <cstdio>
+
+#include "MetadataModelBase/HostRecords.h"
 #include "MetadataModelBase/PluginModelBase.h"
 
-bool CMetadataModelBase1::GetChannelCount(unsigned long long, unsigned int* puiCount) {
-  if (puiCount != nullptr) *puiCount = 0;
-  return false;
+namespace {
+
+T_METADATA_CONFIG FromHostRecord(const T_PLUGIN_UI_CONFIG& record) {
+  T_METADATA_CONFIG pair;
+  pair.strPropertyID = ReadText(record.sPluginID);
+  pair.strValue = ReadText(record.sValue);
+  return pair;
 }
-bool CMetadataModelBase1::GetChannelIndex(unsigned long long, unsigned long long, unsigned int*) { return false; }
-bool CMetadataModelBase1::GetChannelID(unsigned long long, unsigned int, unsigned long long*) { return false; }
-bool CMetadataModelBase1::SetChannelID(unsigned long long, unsigned int, unsigned long long) { return false; }
-bool CMetadataModelBase1::GetChannelPluginID(unsigned long long, T_PLUGIN_ID*) { return false; }
-bool CMetadataModelBase1::SetChannelPluginID(unsigned long long, const T_PLUGIN_ID*) { return false; }
-bool CMetadataModelBase1::IsChannelEnable(unsigned long long, bool*) { return false; }
-bool CMetadataModelBase1::SetChannelEnable(unsigned long long, bool) { return false; }
-bool CMetadataModelBase1::CanAddNewChannel(unsigned int, const T_PLUGIN_ID*) { return false; }
-bool CMetadataModelBase1::AddChannel(unsigned long long, unsigned long long, const T_PLUGIN_ID*) { return false; }
-bool CMetadataModelBase1::DeleteChannel(unsigned long long, unsigned long long) { return false; }
-bool CMetadataModelBase1::GetSourceConfigListSize(unsigned int*) const { return false; }
-bool CMetadataModelBase1::GetSourceConfigList(T_PLUGIN_UI_CONFIG*, unsigned int) const { return false; }
-bool CMetadataModelBase1::SetSourceConfigList(const T_PLUGIN_UI_CONFIG*, unsigned int) { return false; }
-bool CMetadataModelBase1::GetChannelConfigListSize(unsigned long long, unsigned int*) const { return false; }
-bool CMetadataModelBase1::GetChannelConfigList(unsigned long long, T_PLUGIN_UI_CONFIG*, unsigned int) const {
-  return false;
+
+void ToHostRecord(const T_METADATA_CONFIG& pair, T_PLUGIN_UI_CONFIG& record) {
+  CopyText(record.sPluginID, pair.strPropertyID);
+  CopyText(record.sValue, pair.strValue);
 }
-bool CMetadataModelBase1::SetChannelConfigList(unsigned long long, T_PLUGIN_UI_CONFIG*, unsigned int) { return false; }
-bool CMetadataModelBase1::IsSourceConfigListValid(std::vector<T_METADATA_CONFIG>) { return false; }
-bool CMetadataModelBase1::IsChannelConfigListValid(const std::string&, std::vector<T_METADATA_CONFIG>&) {
-  return false;
+
+}  // namespace
+
+// --- Searching the tree --------------------------------------------------------
+
+CMetadataChannel* CMetadataModelBase1::FindChannelInTree(unsigned long long ullID,
+                                                         std::vector<CMetadataChannel>& vList) {
+  for (CMetadataChannel& channel : vList) {
+    if (channel.GetChannelDeviceID() == ullID) return &channel;
+    if (CMetadataChannel* pFound = FindChannelInTree(ullID, channel.GetChildChannel())) return pFound;
+  }
+  return nullptr;
+}
+
+std::vector<CMetadataChannel>* CMetadataModelBase1::FindParentList(unsigned long long ullParentID) {
+  // The device comes first: a channel that carries the device's identifier
+  // cannot be a parent.
+  if (ullParentID == m_ullID) return &m_vChannels;
+  CMetadataChannel* pParent = FindChannelInTree(ullParentID, m_vChannels);
+  return pParent != nullptr ? &pParent->GetChildChannel() : nullptr;
+}
+
+size_t CMetadataModelBase1::FindDirectChannel(const std::vector<CMetadataChannel>& vList,
+                                              unsigned long long ullChID) {
+  size_t uiPos = 0;
+  while (uiPos < vList.size() && vList[uiPos].GetChannelDeviceID() != ullChID) ++uiPos;
+  return uiPos;
+}
+
+bool CMetadataModelBase1::FindMetadataChannel(unsigned long long ullID, std::vector<CMetadataChannel>& vChildChannel,
+                                              CMetadataChannel& MetadataChannel) {
+  const CMetadataChannel* pFound = FindChannelInTree(ullID, vChildChannel);
+  if (pFound == nullptr) return false;
+  MetadataChannel = *pFound;
+  return true;
+}
+
+bool CMetadataModelBase1::FindAndSetChannelPluginID(unsigned long long ullID,
+                                                    std::vector<CMetadataChannel>& vChildChannel,
+                                                    const std::string& strPluginID) {
+  CMetadataChannel* pFound = FindChannelInTree(ullID, vChildChannel);
+  if (pFound == nullptr) return false;
+  // An empty kind is refused by the channel itself; the channel was still
+  // found, which is what the result reports.
+  pFound->SetChannelPluginID(strPluginID);
+  return true;
+}
+
+bool CMetadataModelBase1::FindAndSetChannelEnable(unsigned long long ullID,
+                                                  std::vector<CMetadataChannel>& vChildChannel, bool bEnable) {
+  CMetadataChannel* pFound = FindChannelInTree(ullID, vChildChannel);
+  if (pFound == nullptr) return false;
+  pFound->SetChannelEnable(bEnable);
+  return true;
+}
+
+// --- Channel operations ------------------------------------------------------
+
+bool CMetadataModelBase1::GetChannelCount(unsigned long long ullParentID, unsigned int* puiCount) {
+  if (puiCount == nullptr) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  const std::vector<CMetadataChannel>* pList = FindParentList(ullParentID);
+  *puiCount = pList != nullptr ? static_cast<unsigned int>(pList->size()) : 0;
+  return pList != nullptr;
+}
+
+bool CMetadataModelBase1::GetChannelIndex(unsigned long long ullParentID, unsigned long long ullChID,
+                                          unsigned int* puiIdx) {
+  if (puiIdx == nullptr) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  const std::vector<CMetadataChannel>* pList = FindParentList(ullParentID);
+  if (pList == nullptr) return false;
+  const size_t uiPos = FindDirectChannel(*pList, ullChID);
+  if (uiPos == pList->size()) return false;
+  *puiIdx = static_cast<unsigned int>(uiPos);
+  return true;
+}
+
+bool CMetadataModelBase1::GetChannelID(unsigned long long ullParentID, unsigned int uiChIdx,
+                                       unsigned long long* pullChID) {
+  if (pullChID == nullptr) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  const std::vector<CMetadataChannel>* pList = FindParentList(ullParentID);
+  if (pList == nullptr || uiChIdx >= pList->size()) return false;
+  *pullChID = (*pList)[uiChIdx].GetChannelDeviceID();
+  return true;
+}
+
+bool CMetadataModelBase1::SetChannelID(unsigned long long ullParentID, unsigned int uiChIdx,
+                                       unsigned long long ullChID) {
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  std::vector<CMetadataChannel>* pList = FindParentList(ullParentID);
+  if (pList == nullptr || uiChIdx >= pList->size()) return false;
+  return (*pList)[uiChIdx].SetChannelDeviceID(ullChID);
+}
+
+bool CMetadataModelBase1::GetChannelPluginID(unsigned long long ullChID, T_PLUGIN_ID* pPluginID) {
+  if (pPluginID == nullptr) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  CMetadataChannel channel;
+  if (!FindMetadataChannel(ullChID, m_vChannels, channel)) return false;
+  CopyText(pPluginID->sPluginID, channel.GetChannelPluginID());
+  return true;
+}
+
+bool CMetadataModelBase1::SetChannelPluginID(unsigned long long ullChID, const T_PLUGIN_ID* pPluginID) {
+  if (pPluginID == nullptr) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  return FindAndSetChannelPluginID(ullChID, m_vChannels, ReadText(pPluginID->sPluginID));
+}
+
+bool CMetadataModelBase1::IsChannelEnable(unsigned long long ullChID, bool* pbEnable) {
+  if (pbEnable == nullptr) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  CMetadataChannel channel;
+  if (!FindMetadataChannel(ullChID, m_vChannels, channel)) return false;
+  return channel.GetChannelEnable(*pbEnable);
+}
+
+bool CMetadataModelBase1::SetChannelEnable(unsigned long long ullChID, bool bEnable) {
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  return FindAndSetChannelEnable(ullChID, m_vChannels, bEnable);
+}
+
+bool CMetadataModelBase1::CanAddNewChannel(unsigned int uiNodeNum, const T_PLUGIN_ID* pChildPluginID) {
+  // The relation list is declared once at construction, so no lock is needed.
+  if (pChildPluginID == nullptr) return false;
+  const T_PARENT_CHILD_MAP_ITEM* pRelation = FindRelation(pChildPluginID);
+  const unsigned int uiMaximum = pRelation != nullptr ? pRelation->uiMaxNumber : 0;
+  return uiNodeNum <= uiMaximum;
+}
+
+bool CMetadataModelBase1::AddChannel(unsigned long long ullParentID, unsigned long long ullChID,
+                                     const T_PLUGIN_ID* pChPluginID) {
+  if (pChPluginID == nullptr) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  std::vector<CMetadataChannel>* pList = FindParentList(ullParentID);
+  if (pList == nullptr) return false;
+  if (FindDirectChannel(*pList, ullChID) != pList->size()) {
+    printf("[MDS Channel] CID: [%llX] already exists\n", ullChID);
+    fflush(stdout);
+    return true;
+  }
+
+  CMetadataChannel channel;
+  channel.SetChannelDeviceID(ullChID);
+  channel.SetChannelPluginID(ReadText(pChPluginID->sPluginID));
+  std::vector<T_METADATA_CONFIG> vDefaults;
+  GetDefaultChannelConfig(channel.GetChannelPluginID(), vDefaults);
+  channel.SetChannelConfigList(vDefaults);
+  pList->push_back(channel);
+
+  printf("[MDS Channel]:[%llX] CID: [%llX] Size:[%u]\n", ullParentID, ullChID,
+         static_cast<unsigned int>(pList->size()));
+  fflush(stdout);
+  return true;
+}
+
+bool CMetadataModelBase1::DeleteChannel(unsigned long long ullParentID, unsigned long long ullChID) {
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  std::vector<CMetadataChannel>* pList = FindParentList(ullParentID);
+  if (pList == nullptr) return false;
+  const size_t uiPos = FindDirectChannel(*pList, ullChID);
+  if (uiPos == pList->size()) return false;
+  pList->erase(pList->begin() + uiPos);
+  return true;
+}
+
+// --- Channel templates ---------------------------------------------------------
+
+const std::vector<CMetadataProperty*>* CMetadataModelBase1::FindChannelTemplates(
+    const std::string& strPluginID) const {
+  // find, not operator[]: asking about an unknown kind must not add it.
+  const auto it = m_mapChProperty.find(strPluginID);
+  return it != m_mapChProperty.end() ? &it->second : nullptr;
+}
+
+bool CMetadataModelBase1::GetDefaultChannelConfig(const std::string& strPluginID,
+                                                  std::vector<T_METADATA_CONFIG>& vPropertySetting) {
+  const std::vector<CMetadataProperty*>* pTemplates = FindChannelTemplates(strPluginID);
+  if (pTemplates == nullptr) return true;
+  for (const CMetadataProperty* pTemplate : *pTemplates) {
+    T_METADATA_CONFIG pair;
+    pTemplate->GetPropertySetting(pair);
+    vPropertySetting.push_back(pair);
+  }
+  return true;
+}
+
+// --- Source configuration ------------------------------------------------------
+
+bool CMetadataModelBase1::GetSourceConfigListSize(unsigned int* puiSize) const {
+  // The set of source items is fixed at construction: no lock.
+  if (puiSize == nullptr) return false;
+  *puiSize = static_cast<unsigned int>(m_vSourceProperty.size());
+  return true;
+}
+
+bool CMetadataModelBase1::GetSourceConfigList(T_PLUGIN_UI_CONFIG* pPropertySetting, unsigned int uiSize) const {
+  if (pPropertySetting == nullptr) return uiSize == 0;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  CopyToHostArray(m_vSourceProperty, pPropertySetting, uiSize,
+                  [](const CMetadataProperty* pProperty, T_PLUGIN_UI_CONFIG& record) {
+                    // A value outside the item's limits still comes out as
+                    // the item reports it; the result is not looked at.
+                    T_METADATA_CONFIG pair;
+                    pProperty->GetPropertySetting(pair);
+                    ToHostRecord(pair, record);
+                  });
+  return true;
+}
+
+bool CMetadataModelBase1::SetSourceConfigList(const T_PLUGIN_UI_CONFIG* pPropertySetting, unsigned int uiSize) {
+  if (pPropertySetting == nullptr) return uiSize == 0;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  // No validation pass first: every acceptable value is stored even when
+  // another record of the list is refused.
+  bool bResult = true;
+  for (unsigned int i = 0; i < uiSize; ++i) {
+    const T_METADATA_CONFIG pair = FromHostRecord(pPropertySetting[i]);
+    for (CMetadataProperty* pProperty : m_vSourceProperty) {
+      if (pProperty->GetPropertyID() == pair.strPropertyID && !pProperty->SetPropertySetting(pair)) bResult = false;
+    }
+  }
+  return bResult;
+}
+
+bool CMetadataModelBase1::IsSourceConfigListValid(std::vector<T_METADATA_CONFIG> vPropertySetting) {
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  for (const T_METADATA_CONFIG& pair : vPropertySetting) {
+    for (const CMetadataProperty* pProperty : m_vSourceProperty) {
+      if (pProperty->GetPropertyID() == pair.strPropertyID && !pProperty->IsPropertySettingValid(pair)) return false;
+    }
+  }
+  return true;
+}
+
+// --- Channel configuration -----------------------------------------------------
+
+bool CMetadataModelBase1::GetChannelConfigListSize(unsigned long long ullChID, unsigned int* puiSize) const {
+  if (puiSize == nullptr) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  // The same channel that GetChannelConfigList reads, so the size asked
+  // first is the size of the list read next.
+  const size_t uiPos = FindDirectChannel(m_vChannels, ullChID);
+  if (uiPos < m_vChannels.size()) *puiSize = static_cast<unsigned int>(m_vChannels[uiPos].ChannelConfig().size());
+  return true;
+}
+
+bool CMetadataModelBase1::GetChannelConfigList(unsigned long long ullChID, T_PLUGIN_UI_CONFIG* pPropertySetting,
+                                               unsigned int uiSize) const {
+  if (pPropertySetting == nullptr && uiSize != 0) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  const size_t uiPos = FindDirectChannel(m_vChannels, ullChID);
+  if (uiPos == m_vChannels.size()) return false;
+  CopyToHostArray(m_vChannels[uiPos].ChannelConfig(), pPropertySetting, uiSize, ToHostRecord);
+  return true;
+}
+
+bool CMetadataModelBase1::SetChannelConfigList(unsigned long long ullChID, T_PLUGIN_UI_CONFIG* pPropertySetting,
+                                               unsigned int uiSize) {
+  if (pPropertySetting == nullptr && uiSize != 0) return false;
+  SysUtils::CriticalSectionLock lock(&m_csSetting);
+  std::vector<T_METADATA_CONFIG> vPropertySetting;
+  for (unsigned int i = 0; i < uiSize; ++i) vPropertySetting.push_back(FromHostRecord(pPropertySetting[i]));
+
+  // The list is stored even when refused: validation has put the template's
+  // value in place of every refused one.
+  bool bResult = true;
+  for (CMetadataChannel& channel : m_vChannels) {
+    if (channel.GetChannelDeviceID() != ullChID) continue;
+    if (!IsChannelConfigListValid(channel.GetChannelPluginID(), vPropertySetting)) bResult = false;
+    channel.SetChannelConfigList(vPropertySetting);
+  }
+  return bResult;
+}
+
+bool CMetadataModelBase1::IsChannelConfigListValid(const std::string& strPluginID,
+                                                   std::vector<T_METADATA_CONFIG>& vPropertySetting) {
+  const std::vector<CMetadataProperty*>* pTemplates = FindChannelTemplates(strPluginID);
+  if (pTemplates == nullptr) return true;
+  bool bResult = true;
+  for (T_METADATA_CONFIG& pair : vPropertySetting) {
+    for (const CMetadataProperty* pTemplate : *pTemplates) {
+      if (pTemplate->GetPropertyID() != pair.strPropertyID || pTemplate->IsPropertySettingValid(pair)) continue;
+      bResult = false;
+      pTemplate->SetDefaultPropertySetting(pair);
+    }
+  }
+  return bResult;
 }

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "MetadataModelBase/HostRecords.h"
+#include "MetadataModelVantix/VantixRecord.h"
 #include "utility/sysutils/apr/apr_root.h"
 
 namespace {
@@ -154,15 +155,95 @@ bool CMetadataModelVantix::UpdateConfig() {
   }
   return true;
 }
+// --- Connection and distribution ---------------------------------------------
 
-// Receiver and distribution come with their own pieces; until then the model
-// cannot connect.
-bool CMetadataModelVantix::InitialModel() { return true; }
-bool CMetadataModelVantix::UninitialModel() { return true; }
-bool CMetadataModelVantix::ConnectModel() { return false; }
-bool CMetadataModelVantix::DisconnectModel() { return true; }
-void CMetadataModelVantix::SetLastErrorMessage(int) {}
-void CMetadataModelVantix::DistributeMetadata(const char*, int) {}
+bool CMetadataModelVantix::ConnectModel() {
+  if (!m_pReceiver) return false;
+  bool bUpdated;
+  {
+    SysUtils::CriticalSectionLock lock(&m_csSetting);
+    bUpdated = UpdateConfig();
+  }
+  if (!bUpdated) return false;
+  // Without the settings lock: a slow connection attempt must not hold up the
+  // host's configuration calls.
+  const int iStatus = m_pReceiver->Connect(m_strServerIP, m_usServerPort);
+  if (iStatus != 0) {
+    SetLastErrorMessage(iStatus);
+    return false;
+  }
+  return true;
+}
+
+bool CMetadataModelVantix::DisconnectModel() {
+  if (!m_pReceiver) return false;
+  m_pReceiver->Disconnect();
+  return true;
+}
+
+void CMetadataModelVantix::SetLastErrorMessage(int iErrorCode) {
+  SetLastErrorText(ConnectionErrorText(iErrorCode));
+}
+
+namespace {
+
+// The value of the channel's last "ModelVantixCH" pair, or null when it has
+// none. Read in place: distribution needs one value, not the whole list.
+const std::string* FindCameraValue(const CMetadataChannel& channel) {
+  const std::vector<T_METADATA_CONFIG>& vConfig = channel.ChannelConfig();
+  for (auto it = vConfig.rbegin(); it != vConfig.rend(); ++it) {
+    if (it->strPropertyID == kChannelPropertyID) return &it->strValue;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void CMetadataModelVantix::DistributeMetadata(const char* sMetadata, int /*iMetadataLen*/) {
+  fnPluginCallback fnCallback;
+  void* pUserData;
+  GetMetadataCallback(fnCallback, pUserData);
+  if (fnCallback == nullptr || pUserData == nullptr || sMetadata == nullptr) return;
+
+  const std::string strRecord(sMetadata);
+  const std::string strCamera = CutCameraID(strRecord);
+  std::vector<unsigned long long> vChannelIDs;
+  {
+    SysUtils::CriticalSectionLock lock(&m_csSetting);
+    for (const CMetadataChannel& channel : m_vChannels) {
+      if (!channel.IsEnabled()) continue;
+      const std::string* pCamera = FindCameraValue(channel);
+      const bool bMatches = pCamera != nullptr ? *pCamera == strCamera : strCamera.empty();
+      if (bMatches) vChannelIDs.push_back(channel.GetChannelDeviceID());
+    }
+  }
+  if (vChannelIDs.empty()) return;
+
+  // The host's text depends only on the record: built once for every channel.
+  const std::string strText = RewriteRecord(strRecord);
+  for (unsigned long long ullChannelID : vChannelIDs) {
+    GetMetadataCallback(fnCallback, pUserData);
+    if (fnCallback == nullptr || pUserData == nullptr) return;
+    fnCallback(m_ullID, ullChannelID, strText.c_str(), static_cast<int>(strText.size()), pUserData);
+  }
+}
+
+// --- Receiver lifecycle ------------------------------------------------------------
+
+bool CMetadataModelVantix::InitialModel() {
+  m_pReceiver.reset(new (std::nothrow) CVantixReceiver());
+  if (!m_pReceiver) return false;
+  m_pReceiver->RegisterMetadataCallbackFunc(&CMetadataModelBase1::DataCallback,
+                                            static_cast<CMetadataModelBase1*>(this));
+  return true;
+}
+
+// The reading thread has already been stopped by the disconnection that
+// Uninitialize performs first.
+bool CMetadataModelVantix::UninitialModel() {
+  m_pReceiver.reset();
+  return true;
+}
 
 // --- Entry points --------------------------------------------------------------
 

@@ -5,9 +5,11 @@
 // receiver and to the host.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "MetadataModelBase/PluginModelBase.h"
+#include "MetadataModelVantix/VantixReceiver.h"
 
 class CMetadataModelVantix : public CMetadataModelBase1 {
  public:
@@ -22,6 +24,10 @@ class CMetadataModelVantix : public CMetadataModelBase1 {
   std::string GetServerIP() const { return m_strServerIP; }
   unsigned short GetServerPort() const { return m_usServerPort; }
   void SetLastErrorMessage(int iErrorCode);
+
+  // The receiver between Initialize and Uninitialize, null otherwise; tests
+  // shorten its timing through it.
+  CVantixReceiver* Receiver() const { return m_pReceiver.get(); }
 
  protected:
   virtual bool InitDeviceInfo() override;
@@ -40,6 +46,7 @@ class CMetadataModelVantix : public CMetadataModelBase1 {
  private:
   std::string m_strServerIP;
   unsigned short m_usServerPort;
+  std::unique_ptr<CVantixReceiver> m_pReceiver;
 };
 
 // Entry points that the host looks up by name.

@@ -1,0 +1,236 @@
+#include "MetadataModelVantix/VantixReceiver.h"
+
+#include <cstring>
+
+#include "MetadataModelBase/PluginModelDef.h"
+#include "utility/sysutils/common/system.h"
+
+namespace {
+
+const uint32_t kReplyUnknownRequest = 0xFFFFFFFF;
+
+// A peer that vanishes without closing is noticed after about a minute:
+// 30 s of silence, then three unanswered probes 10 s apart.
+const int kKeepAliveIdleSeconds = 30;
+const int kKeepAliveIntervalSeconds = 10;
+const int kKeepAliveProbes = 3;
+
+std::unique_ptr<SysUtils::AprTcpSocket> OpenConnection(const std::string& host, unsigned short port,
+                                                       int64_t llTimeoutMS, apr_status_t* pStatus) {
+  std::unique_ptr<SysUtils::AprTcpSocket> pSocket(new SysUtils::AprTcpSocket());
+  pSocket->setOption(APR_SO_NONBLOCK, 1);
+  pSocket->setTimeOut(llTimeoutMS);
+  *pStatus = pSocket->connect(host.c_str(), port);
+  return pSocket;
+}
+
+void PrepareForReading(SysUtils::AprTcpSocket& socket, const CVantixReceiver::Timing& timing) {
+  socket.setOption(APR_SO_NONBLOCK, 1);
+  socket.setTimeOut(timing.llRecvTimeoutMS);
+  socket.setKeepAlive(kKeepAliveIdleSeconds, kKeepAliveIntervalSeconds, kKeepAliveProbes);
+}
+
+}  // namespace
+
+const char CVantixReceiver::kConnectionLost[] = "##CONNECTION_LOST##";
+static_assert(sizeof(CVantixReceiver::kConnectionLost) == CVantixReceiver::kConnectionLostLength + 1,
+              "the loss marker is handed on with its length");
+
+CVantixReceiver::CVantixReceiver()
+    : m_fnMetadataCallbackFunc(nullptr),
+      m_pMetadataCallbackData(nullptr),
+      m_pRecvBuffer(new char[kRecvBlock + 1]()),
+      m_strHost("127.0.0.1"),
+      m_usPort(0) {}
+
+CVantixReceiver::~CVantixReceiver() {
+  // The thread reads members that are about to go.
+  Disconnect();
+}
+
+int CVantixReceiver::Connect(const std::string& host, unsigned short port) {
+  apr_status_t status = APR_SUCCESS;
+  {
+    SysUtils::CriticalSectionLock lock(&m_csSocket);
+    m_pSocket.reset();
+    m_pSocket = OpenConnection(host, port, m_timing.llConnectTimeoutMS, &status);
+    if (status == APR_SUCCESS) {
+      m_strHost = host;
+      m_usPort = port;
+    }
+  }
+  if (status != APR_SUCCESS) return status;
+  return CreateThread() ? 0 : -1;
+}
+
+int CVantixReceiver::Disconnect() {
+  CallWorker(ePLUGIN_TC_STOP, nullptr);
+  CloseThread();
+  return 0;
+}
+
+void CVantixReceiver::RegisterMetadataCallbackFunc(fnMetadataCallback fn, void* pData) {
+  m_fnMetadataCallbackFunc = fn;
+  m_pMetadataCallbackData = pData;
+}
+
+void CVantixReceiver::SetTiming(const Timing& timing) {
+  SysUtils::CriticalSectionLock lock(&m_csSocket);
+  m_timing = timing;
+}
+
+CVantixReceiver::Timing CVantixReceiver::CurrentTiming() {
+  SysUtils::CriticalSectionLock lock(&m_csSocket);
+  return m_timing;
+}
+
+// --- The reading loop -----------------------------------------------------------
+
+void CVantixReceiver::ThreadProc() {
+  const Timing timing = CurrentTiming();
+  LoopState state;
+  state.llLastContactUS = apr_time_now();
+  {
+    SysUtils::CriticalSectionLock lock(&m_csSocket);
+    if (m_pSocket) PrepareForReading(*m_pSocket, timing);
+  }
+  while (!StopRequested()) {
+    if (RunPass(state, timing) == kPauseThenNextPass) SysUtils::SleepMS(timing.uiPauseMS);
+  }
+}
+
+bool CVantixReceiver::StopRequested() {
+  uint32_t uRequest = 0;
+  if (!CheckRequest(&uRequest)) return false;
+  if (uRequest == ePLUGIN_TC_STOP) {
+    Reply(0);
+    return true;
+  }
+  Reply(kReplyUnknownRequest);
+  return false;
+}
+
+// A pass that handed a block on, or dropped one, goes straight to the next
+// receive: records that queued up behind a pause would arrive together and
+// be dropped as one redundant block. The receive itself waits, so the loop
+// does not spin.
+CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state, const Timing& timing) {
+  if (!state.bConnected || m_fnMetadataCallbackFunc == nullptr || m_pMetadataCallbackData == nullptr ||
+      !HasSocket()) {
+    return kPauseThenNextPass;
+  }
+  apr_size_t length = kRecvBlock;
+  bool bRedundant = false;
+  const apr_status_t status = ReceiveBlock(&length, &bRedundant);
+  if (bRedundant) return kNextPassAtOnce;
+  if (status == APR_SUCCESS) {
+    HandOnBlock(length);
+    state.llLastContactUS = apr_time_now();
+    state.uiTimeouts = 0;
+    return kNextPassAtOnce;
+  }
+  if (status == APR_TIMEUP) {
+    OnTimeout(state, timing);
+  } else {
+    OnFailure(state, timing);
+  }
+  return kPauseThenNextPass;
+}
+
+bool CVantixReceiver::HasSocket() {
+  SysUtils::CriticalSectionLock lock(&m_csSocket);
+  return m_pSocket != nullptr;
+}
+
+apr_status_t CVantixReceiver::ReceiveBlock(apr_size_t* pLength, bool* pbRedundant) {
+  char* pBuffer = m_pRecvBuffer.get();
+  memset(pBuffer, 0, kRecvBlock);
+  *pLength = kRecvBlock;
+  SysUtils::CriticalSectionLock lock(&m_csSocket);
+  const apr_status_t status = m_pSocket->recv(pBuffer, pLength);
+  *pbRedundant = IsRedundantEvent(pBuffer);
+  return status;
+}
+
+void CVantixReceiver::HandOnBlock(apr_size_t length) {
+  m_pRecvBuffer[length] = '\0';
+  m_fnMetadataCallbackFunc(m_pRecvBuffer.get(), static_cast<int>(length), m_pMetadataCallbackData);
+}
+
+// An open but silent connection is never reported; it is rebuilt quietly.
+void CVantixReceiver::OnTimeout(LoopState& state, const Timing& timing) {
+  state.llLastContactUS = apr_time_now();
+  if (++state.uiTimeouts <= timing.uiSilenceLimit) return;
+  {
+    SysUtils::CriticalSectionLock lock(&m_csSocket);
+    RebuildSocket(timing);
+  }
+  state.uiTimeouts = 0;
+}
+
+// Failing receives are tolerated for the failure window. Then a server that
+// still accepts a connection gets one in place of the dead socket; only a
+// server that cannot be reached is reported lost.
+void CVantixReceiver::OnFailure(LoopState& state, const Timing& timing) {
+  const apr_time_t llSilentUS = apr_time_now() - state.llLastContactUS;
+  if (llSilentUS < timing.llFailureWindowMS * 1000) return;
+  bool bReplaced = false;
+  {
+    SysUtils::CriticalSectionLock lock(&m_csSocket);
+    bReplaced = ReplaceByProbe(timing);
+  }
+  if (bReplaced) {
+    // A fresh connection gets a fresh window.
+    state.llLastContactUS = apr_time_now();
+    state.uiTimeouts = 0;
+    return;
+  }
+  state.bConnected = false;
+  ReportConnectionLost();
+  state.llLastContactUS = apr_time_now();
+}
+
+void CVantixReceiver::ReportConnectionLost() {
+  memcpy(m_pRecvBuffer.get(), kConnectionLost, sizeof(kConnectionLost));
+  m_fnMetadataCallbackFunc(m_pRecvBuffer.get(), kConnectionLostLength, m_pMetadataCallbackData);
+}
+
+// A failed attempt is not looked at here: the receives on the unconnected
+// socket fail, and the failure window takes over.
+void CVantixReceiver::RebuildSocket(const Timing& timing) {
+  m_pSocket.reset();
+  apr_status_t status = APR_SUCCESS;
+  InstallSocket(OpenConnection(m_strHost, m_usPort, timing.llConnectTimeoutMS, &status), timing);
+}
+
+// The probe waits for the handshake: a non-blocking attempt that does not
+// wait only ever reports the connection as in progress, never as made.
+bool CVantixReceiver::ReplaceByProbe(const Timing& timing) {
+  apr_status_t status = APR_SUCCESS;
+  std::unique_ptr<SysUtils::AprTcpSocket> pProbe =
+      OpenConnection(m_strHost, m_usPort, timing.llConnectTimeoutMS, &status);
+  if (status != APR_SUCCESS) return false;
+  InstallSocket(std::move(pProbe), timing);
+  return true;
+}
+
+void CVantixReceiver::InstallSocket(std::unique_ptr<SysUtils::AprTcpSocket> pSocket, const Timing& timing) {
+  PrepareForReading(*pSocket, timing);
+  m_pSocket = std::move(pSocket);
+}
+
+// --- The block filter -------------------------------------------------------------
+
+// Reads at most two lines, a line ending after its line feed or at the end
+// of the text.
+bool IsRedundantEvent(char* text) {
+  if (text == nullptr) return false;
+  const char* pLine = text;
+  int iLines = 0;
+  while (iLines < 2 && *pLine != '\0') {
+    const char* pLineFeed = strchr(pLine, '\n');
+    pLine = (pLineFeed != nullptr) ? pLineFeed + 1 : pLine + strlen(pLine);
+    ++iLines;
+  }
+  return iLines == 2;
+}
