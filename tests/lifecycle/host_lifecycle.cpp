@@ -135,7 +135,7 @@ class LoopbackServer {
 
   // Binds a listening socket on the given port (0: an ephemeral one).
   bool Listen(uint16_t port) {
-    Descriptor listener(socket(AF_INET, SOCK_STREAM, 0));
+    Descriptor listener(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
     const int one = 1;
     setsockopt(listener.Get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
     sockaddr_in address = {};
@@ -194,7 +194,7 @@ class LoopbackServer {
   void AcceptPending() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_listener.Get() < 0) return;
-    const int fd = accept4(m_listener.Get(), nullptr, nullptr, SOCK_NONBLOCK);
+    const int fd = accept(m_listener.Get(), nullptr, nullptr);
     if (fd >= 0) m_connection.Reset(fd);
   }
 
