@@ -74,33 +74,26 @@ void ConfigureSelection(FuzzedDataProvider& input, CPropertySelectionBase& prope
   property.SetItems(FuzzedItems(input));
 }
 
-std::vector<std::unique_ptr<CMetadataProperty>> FuzzedItemsOfEveryKind(FuzzedDataProvider& input) {
-  std::vector<std::unique_ptr<CMetadataProperty>> items;
-  items.emplace_back(new CPropertyCheckBox());
-  auto* lineEdit = new CPropertyLineEdit();
-  ConfigureLineEdit(input, *lineEdit);
-  items.emplace_back(lineEdit);
-  auto* serverIP = new CPropServerIP();
-  ConfigureLineEdit(input, *serverIP);
-  items.emplace_back(serverIP);
-  auto* serverHost = new CPropServerHost();
-  ConfigureLineEdit(input, *serverHost);
-  items.emplace_back(serverHost);
-  auto* comboBox = new CPropertyComboBox();
-  ConfigureSelection(input, *comboBox);
-  items.emplace_back(comboBox);
-  auto* radio = new CPropertyRadio();
-  ConfigureSelection(input, *radio);
-  items.emplace_back(radio);
-  auto* slider = new CPropertySlider();
-  ConfigureRange(input, *slider);
-  items.emplace_back(slider);
-  auto* spinBox = new CPropertySpinBox();
-  ConfigureRange(input, *spinBox);
-  items.emplace_back(spinBox);
-  auto* serverPort = new CPropServerPort();
-  ConfigureRange(input, *serverPort);
-  items.emplace_back(serverPort);
+using Items = std::vector<std::unique_ptr<CMetadataProperty>>;
+
+template <typename T>
+T* Added(Items& items) {
+  T* pItem = new T();
+  items.emplace_back(pItem);
+  return pItem;
+}
+
+Items FuzzedItemsOfEveryKind(FuzzedDataProvider& input) {
+  Items items;
+  Added<CPropertyCheckBox>(items);
+  ConfigureLineEdit(input, *Added<CPropertyLineEdit>(items));
+  ConfigureLineEdit(input, *Added<CPropServerIP>(items));
+  ConfigureLineEdit(input, *Added<CPropServerHost>(items));
+  ConfigureSelection(input, *Added<CPropertyComboBox>(items));
+  ConfigureSelection(input, *Added<CPropertyRadio>(items));
+  ConfigureRange(input, *Added<CPropertySlider>(items));
+  ConfigureRange(input, *Added<CPropertySpinBox>(items));
+  ConfigureRange(input, *Added<CPropServerPort>(items));
   for (auto& item : items) item->SetPropertyID(input.ConsumeRandomLengthString(16));
   return items;
 }
@@ -132,7 +125,7 @@ void Propose(CMetadataProperty& property, const T_METADATA_CONFIG& proposal) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
-  std::vector<std::unique_ptr<CMetadataProperty>> items = FuzzedItemsOfEveryKind(input);
+  Items items = FuzzedItemsOfEveryKind(input);
   while (input.remaining_bytes() > 0) {
     T_METADATA_CONFIG proposal;
     proposal.strPropertyID = input.ConsumeRandomLengthString(16);
