@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 #include <chrono>
@@ -16,11 +15,14 @@
 #include "MetadataModelVantix/MetadataModelVantix.h"
 #include "MetadataModelVantix/VantixReceiver.h"
 #include "support/loopback_server.h"
+#include "support/receiver_timing.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using vantix_test::FindLoopbackClientFd;
 using vantix_test::LoopbackServer;
+using vantix_test::WaitUntilAllRead;
 
 const int kDeadlineMS = 5000;
 const std::string kLossMarker = "##CONNECTION_LOST##";
@@ -73,45 +75,13 @@ class Collector {
   size_t m_bytes = 0;
 };
 
-CVantixReceiver::Timing FastTiming() {
-  CVantixReceiver::Timing timing;
-  timing.llConnectTimeoutMS = 1000;
-  timing.llRecvTimeoutMS = 50;
-  timing.uiPauseMS = 10;
-  timing.uiSilenceLimit = 1000000;
-  timing.llFailureWindowMS = 300;
-  return timing;
-}
-
 std::string Record(int camera) { return "CamID:" + std::to_string(camera) + " Event:face\r\n"; }
-
-// The descriptor of this process's end of a loopback connection whose local
-// port is `port`, or -1.
-int FindLoopbackClientFd(uint16_t port) {
-  for (int fd = 0; fd < 1024; ++fd) {
-    sockaddr_in addr{};
-    socklen_t len = sizeof(addr);
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) continue;
-    if (addr.sin_family == AF_INET && ntohs(addr.sin_port) == port) return fd;
-  }
-  return -1;
-}
 
 int IntOption(int fd, int level, int name) {
   int value = -1;
   socklen_t len = sizeof(value);
   if (getsockopt(fd, level, name, &value, &len) != 0) return -1;
   return value;
-}
-
-// True once the receiver has taken everything that reached its end of the
-// connection.
-bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS) {
-  const int fd = FindLoopbackClientFd(clientPort);
-  const Clock::time_point start = Clock::now();
-  int unread = -1;
-  while (fd >= 0 && ioctl(fd, FIONREAD, &unread) == 0 && unread > 0 && ElapsedMS(start) < timeoutMS) SleepMS(5);
-  return unread == 0;
 }
 
 void ExpectKeepAlive(uint16_t clientPort) {
@@ -128,7 +98,7 @@ class ReceiverTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(m_server.IsListening());
     m_receiver.RegisterMetadataCallbackFunc(&Collector::Callback, &m_collector);
-    m_receiver.SetTiming(FastTiming());
+    m_receiver.SetTiming(vantix_test::QuickReceiverTiming());
   }
 
   void ConnectAndAccept() {
@@ -326,7 +296,7 @@ TEST_F(ReceiverTest, ResumesOnAFreshConnectionWhenThePeerClosesButTheServerStays
 }
 
 TEST_F(ReceiverTest, RebuildsASilentConnectionQuietlyAfterTheSilenceLimit) {
-  CVantixReceiver::Timing timing = FastTiming();
+  CVantixReceiver::Timing timing = vantix_test::QuickReceiverTiming();
   timing.uiSilenceLimit = 5;
   m_receiver.SetTiming(timing);
   const Clock::time_point start = Clock::now();
@@ -345,7 +315,7 @@ TEST_F(ReceiverTest, RebuildsASilentConnectionQuietlyAfterTheSilenceLimit) {
 // after the connect time-out, or Disconnect would wait for the system's own
 // limit of about two minutes.
 TEST_F(ReceiverTest, DisconnectDuringARebuildAgainstAnUnresponsiveServerReturnsPromptly) {
-  CVantixReceiver::Timing timing = FastTiming();
+  CVantixReceiver::Timing timing = vantix_test::QuickReceiverTiming();
   timing.llConnectTimeoutMS = 300;
   timing.uiSilenceLimit = 0;
   m_receiver.SetTiming(timing);
@@ -391,7 +361,7 @@ TEST(ModelReceiverTest, TheReceiverHandsItsBlocksToTheModel) {
   ASSERT_TRUE(model.Initialize());
   CVantixReceiver* pReceiver = model.Receiver();
   ASSERT_NE(nullptr, pReceiver);
-  pReceiver->SetTiming(FastTiming());
+  pReceiver->SetTiming(vantix_test::QuickReceiverTiming());
   ASSERT_EQ(0, pReceiver->Connect("127.0.0.1", server.Port()));
   ASSERT_TRUE(server.AcceptClient(kDeadlineMS));
   ASSERT_TRUE(server.Write(Record(11)));

@@ -4,10 +4,13 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace vantix_test {
 
@@ -130,6 +133,26 @@ uint16_t UnusedLoopbackPort() {
   if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0) port = LocalPort(fd);
   CloseFd(fd);
   return port;
+}
+
+int FindLoopbackClientFd(uint16_t port) {
+  for (int fd = 0; fd < 1024; ++fd) {
+    sockaddr_in addr{};
+    socklen_t len = sizeof(addr);
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) continue;
+    if (addr.sin_family == AF_INET && ntohs(addr.sin_port) == port) return fd;
+  }
+  return -1;
+}
+
+bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS) {
+  const int fd = FindLoopbackClientFd(clientPort);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMS);
+  int unread = -1;
+  while (fd >= 0 && ioctl(fd, FIONREAD, &unread) == 0 && unread > 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return unread == 0;
 }
 
 }  // namespace vantix_test

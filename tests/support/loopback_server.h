@@ -53,4 +53,13 @@ class LoopbackServer {
 // A port on 127.0.0.1 with no listener behind it (bound, then released).
 uint16_t UnusedLoopbackPort();
 
+// The descriptor of this process's end of a loopback connection whose local
+// port is `port`, or -1.
+int FindLoopbackClientFd(uint16_t port);
+
+// True once this process's end of the loopback connection with local port
+// `clientPort` has taken everything that reached it. A writer that waits for
+// this between writes makes every write a receive of its own.
+bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS);
+
 }  // namespace vantix_test
