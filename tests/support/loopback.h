@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "utility/sysutils/apr/apr_socket.h"
@@ -34,5 +35,18 @@ class DescriptorsExhausted {
   std::vector<int> m_taken;
   uint64_t m_savedSoftLimit;
 };
+
+// A new T made while every descriptor is taken. One T is made and dropped
+// first, with descriptors to spare: UndefinedBehaviorSanitizer checks the
+// dynamic type of an object under construction, and the first time it meets a
+// class it probes that class's type information through a pipe of its own;
+// without a free descriptor the probe fails and the check reports a sound
+// object as invalid.
+template <typename T>
+std::unique_ptr<T> CreateWithoutDescriptors() {
+  std::unique_ptr<T>(new T());
+  DescriptorsExhausted exhausted;
+  return std::unique_ptr<T>(new T());
+}
 
 }  // namespace vantix_test

@@ -84,6 +84,7 @@ class UTCTimeSpan {
   int32_t GetResidualMinute() const;
   int32_t GetResidualHour() const;
 
+  UTCTimeSpan(const UTCTimeSpan& other) = default;
   UTCTimeSpan& operator=(const UTCTimeSpan& other) = default;
   UTCTimeSpan& operator+=(const UTCTimeSpan& other);
   UTCTimeSpan& operator-=(const UTCTimeSpan& other);
@@ -113,6 +114,7 @@ class UTCTime {
   UTCTime(const SYSTEMTIME& st);  // fields read as UTC calendar time
   UTCTime(const FILETIME& ft);
 
+  UTCTime(const UTCTime& other) = default;
   UTCTime& operator=(const UTCTime& other) = default;
   UTCTime& operator=(const time_t& t);
   UTCTime& operator=(const timespec& ts);

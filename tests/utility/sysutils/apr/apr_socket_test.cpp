@@ -21,7 +21,7 @@ using SysUtils::AprSocket;
 using SysUtils::AprTcpSocket;
 using SysUtils::GetTimeCountMS;
 using vantix_test::BindLoopback;
-using vantix_test::DescriptorsExhausted;
+using vantix_test::CreateWithoutDescriptors;
 using vantix_test::kLoopbackIP;
 using vantix_test::LocalPort;
 
@@ -304,11 +304,7 @@ TEST(AprTcpSocketTest, WrapsAnExistingDescriptor) {
 // Without a runtime handle every operation fails instead of handing null to
 // the runtime.
 TEST(AprTcpSocketTest, OperationsFailOnASocketThatWasNeverCreated) {
-  std::unique_ptr<AprTcpSocket> socket;
-  {
-    DescriptorsExhausted exhausted;
-    socket.reset(new AprTcpSocket());
-  }
+  std::unique_ptr<AprTcpSocket> socket = CreateWithoutDescriptors<AprTcpSocket>();
   ASSERT_EQ(nullptr, socket->guts());
   EXPECT_FALSE(socket->readselect(10));
   EXPECT_FALSE(socket->bind(kLoopbackIP, 0));

@@ -22,7 +22,7 @@ using SysUtils::AprSocket;
 using SysUtils::AprUdpSocket;
 using SysUtils::GetTimeCountMS;
 using vantix_test::BindLoopback;
-using vantix_test::DescriptorsExhausted;
+using vantix_test::CreateWithoutDescriptors;
 using vantix_test::kLoopbackIP;
 using vantix_test::LocalPort;
 
@@ -204,13 +204,8 @@ TEST_F(AprUdpSocketTest, WrapsAnExistingDescriptor) {
 }
 
 TEST_F(AprUdpSocketTest, OperationsFailOnSocketsThatWereNeverCreated) {
-  std::unique_ptr<AprUdpSocket> udp;
-  std::unique_ptr<AprMCastSocket> mcast;
-  {
-    DescriptorsExhausted exhausted;
-    udp.reset(new AprUdpSocket());
-    mcast.reset(new AprMCastSocket());
-  }
+  std::unique_ptr<AprUdpSocket> udp = CreateWithoutDescriptors<AprUdpSocket>();
+  std::unique_ptr<AprMCastSocket> mcast = CreateWithoutDescriptors<AprMCastSocket>();
   ASSERT_EQ(nullptr, udp->guts());
   ASSERT_EQ(nullptr, mcast->guts());
   char buf[4] = "abc";
