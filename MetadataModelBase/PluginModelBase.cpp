@@ -322,9 +322,8 @@ bool CMetadataModelBase1::QueueMessage(E_METADATA_MSG eMsg, bool bSync) {
   while (!pEvent->timedwait(kWorkerCheckSliceMS)) {
     if (ThreadExists()) continue;
     SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+    // Still queued: nobody will signal the event, so withdraw it.
     for (CMetadataMessage& msg : m_MessageQueue) {
-      if (msg.GetMessageType() != eMsg) continue;
-      // Still queued: nobody will signal the event, so withdraw it.
       if (msg.WithdrawEvent(pEvent.get())) return false;
     }
     // Taken by a worker that has since ended: it signalled before it went.

@@ -142,18 +142,22 @@ bool CVantixReceiver::HasSocket() {
   return m_pSocket != nullptr;
 }
 
+// The block is terminated right behind what was received, so the filter and
+// the callback see exactly the block; a time-out or failure leaves the empty
+// text, which is never redundant. Clearing the whole buffer before every
+// receive would give the same text at a kilobyte of writes per record.
 apr_status_t CVantixReceiver::ReceiveBlock(apr_size_t* pLength, bool* pbRedundant) {
   char* pBuffer = m_pRecvBuffer.get();
-  memset(pBuffer, 0, kRecvBlock);
   *pLength = kRecvBlock;
   SysUtils::CriticalSectionLock lock(&m_csSocket);
   const apr_status_t status = m_pSocket->recv(pBuffer, pLength);
+  if (status != APR_SUCCESS || *pLength > kRecvBlock) *pLength = 0;
+  pBuffer[*pLength] = '\0';
   *pbRedundant = IsRedundantEvent(pBuffer);
   return status;
 }
 
 void CVantixReceiver::HandOnBlock(apr_size_t length) {
-  m_pRecvBuffer[length] = '\0';
   m_fnMetadataCallbackFunc(m_pRecvBuffer.get(), static_cast<int>(length), m_pMetadataCallbackData);
 }
 
