@@ -15,7 +15,6 @@ namespace {
 
 const char kConnectionLostMarker[] = "##CONNECTION_LOST##";
 const char kConnectionRestoreMarker[] = "##CONNECTION_RESTORE##";
-const uint32_t kUnknownRequestReply = 0xFFFFFFFFu;
 const uint32_t kDefaultWorkerPeriodMS = 100;
 const uint64_t kDefaultReconnectIntervalMS = 10000;
 // How often a synchronous caller checks that a worker is still there to
@@ -340,14 +339,7 @@ bool CMetadataModelBase1::TakeMessage(CMetadataMessage& msg) {
 
 void CMetadataModelBase1::ThreadProc() {
   for (;;) {
-    uint32_t uMessage = 0;
-    if (CheckRequest(&uMessage)) {
-      if (uMessage == ePLUGIN_TC_STOP) {
-        Reply(0);
-        return;
-      }
-      Reply(kUnknownRequestReply);
-    }
+    if (StopRequested()) return;
 
     CMetadataMessage msg;
     E_METADATA_STATUS eOldStatus;

@@ -21,6 +21,10 @@
 #include "utility/sysutils/apr/apr_thread_worker.h"
 #include "utility/sysutils/common/critical_section.h"
 
+// The worker is stopped through the thread worker's own stop request.
+static_assert(static_cast<uint32_t>(ePLUGIN_TC_STOP) == SysUtils::AprThreadWorker::kStopRequest,
+              "one stop request for every worker");
+
 class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWorker {
  public:
   // Event codes raised through the host's event callback.

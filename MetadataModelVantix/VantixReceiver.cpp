@@ -7,8 +7,6 @@
 
 namespace {
 
-const uint32_t kReplyUnknownRequest = 0xFFFFFFFF;
-
 // A peer that vanishes without closing is noticed after about a minute:
 // 30 s of silence, then three unanswered probes 10 s apart.
 const int kKeepAliveIdleSeconds = 30;
@@ -97,17 +95,6 @@ void CVantixReceiver::ThreadProc() {
   while (!StopRequested()) {
     if (RunPass(state, timing) == kPauseThenNextPass) SysUtils::SleepMS(timing.uiPauseMS);
   }
-}
-
-bool CVantixReceiver::StopRequested() {
-  uint32_t uRequest = 0;
-  if (!CheckRequest(&uRequest)) return false;
-  if (uRequest == ePLUGIN_TC_STOP) {
-    Reply(0);
-    return true;
-  }
-  Reply(kReplyUnknownRequest);
-  return false;
 }
 
 // A pass that handed a block on, or dropped one, goes straight to the next

@@ -64,7 +64,6 @@ class CVantixReceiver : public SysUtils::AprThreadWorker {
 
   enum PassResult { kNextPassAtOnce, kPauseThenNextPass };
 
-  bool StopRequested();
   PassResult RunPass(LoopState& state, const Timing& timing);
   apr_status_t ReceiveBlock(apr_size_t* pLength, bool* pbRedundant);
   void HandOnBlock(apr_size_t length);

@@ -63,6 +63,14 @@ void AprThreadWorker::Reply(uint32_t param) {
   m_cdReply.set();
 }
 
+bool AprThreadWorker::StopRequested() {
+  uint32_t request = 0;
+  if (!CheckRequest(&request)) return false;
+  const bool stop = request == kStopRequest;
+  Reply(stop ? 0 : kUnknownRequestReply);
+  return stop;
+}
+
 void AprThreadWorker::run() { ThreadProc(); }
 
 }  // namespace SysUtils

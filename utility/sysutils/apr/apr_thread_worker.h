@@ -9,9 +9,10 @@
 namespace SysUtils {
 
 // A thread with one request slot and one reply slot. Its ThreadProc polls
-// CheckRequest and answers every request it takes with exactly one Reply.
-// Owners stop it with CallWorker(0, nullptr) and join it with CloseThread();
-// a derived class must have its thread stopped before it is destroyed.
+// CheckRequest (or StopRequested) and answers every request it takes with
+// exactly one Reply. Owners stop it with CallWorker(kStopRequest, nullptr)
+// and join it with CloseThread(); a derived class must have its thread
+// stopped before it is destroyed.
 class AprThreadWorker : public AprThread {
  public:
   AprThreadWorker();
@@ -31,6 +32,10 @@ class AprThreadWorker : public AprThread {
   // How long CallWorker waits for the reply before it looks again whether
   // the thread still runs.
   static constexpr int64_t kReplySliceMS = 100;
+  // The stop request that StopRequested recognises, and its reply to any
+  // other request.
+  static constexpr uint32_t kStopRequest = 0;
+  static constexpr uint32_t kUnknownRequestReply = 0xFFFFFFFFu;
 
  protected:
   // Takes a pending request without blocking.
@@ -38,6 +43,10 @@ class AprThreadWorker : public AprThread {
   // Waits without limit for a request.
   uint32_t GetRequest();
   void Reply(uint32_t param);
+  // Answers a pending request without blocking: true once the stop request
+  // has been replied 0; any other request is replied kUnknownRequestReply
+  // and, like no request at all, yields false.
+  bool StopRequested();
 
   virtual void ThreadProc() = 0;
   // Called on the caller's thread once a request has been posted, before
