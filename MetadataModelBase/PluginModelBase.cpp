@@ -13,7 +13,6 @@
 
 namespace {
 
-const char kConnectionLostMarker[] = "##CONNECTION_LOST##";
 const char kConnectionRestoreMarker[] = "##CONNECTION_RESTORE##";
 const uint32_t kDefaultWorkerPeriodMS = 100;
 const uint64_t kDefaultReconnectIntervalMS = 10000;

@@ -30,6 +30,10 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   // Event codes raised through the host's event callback.
   static const unsigned int kEventConnectionLost = 3600;
   static const unsigned int kEventConnectionMade = 3601;
+  // The text by which a receiver reports through DataCallback that its
+  // connection is lost, handed on with its length.
+  static constexpr char kConnectionLostMarker[] = "##CONNECTION_LOST##";
+  static constexpr int kConnectionLostMarkerLength = sizeof(kConnectionLostMarker) - 1;
 
   CMetadataModelBase1();
   virtual ~CMetadataModelBase1();

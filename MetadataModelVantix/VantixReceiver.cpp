@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "MetadataModelBase/PluginModelBase.h"
 #include "MetadataModelBase/PluginModelDef.h"
 #include "utility/sysutils/common/system.h"
 
@@ -30,9 +31,8 @@ void PrepareForReading(SysUtils::AprTcpSocket& socket, const CVantixReceiver::Ti
 
 }  // namespace
 
-const char CVantixReceiver::kConnectionLost[] = "##CONNECTION_LOST##";
-static_assert(sizeof(CVantixReceiver::kConnectionLost) == CVantixReceiver::kConnectionLostLength + 1,
-              "the loss marker is handed on with its length");
+static_assert(sizeof(CMetadataModelBase1::kConnectionLostMarker) <= CVantixReceiver::kRecvBlock + 1,
+              "the loss marker is handed on in the receive buffer");
 
 CVantixReceiver::CVantixReceiver()
     : m_fnMetadataCallbackFunc(nullptr),
@@ -182,8 +182,10 @@ void CVantixReceiver::OnFailure(LoopState& state, const Timing& timing) {
 }
 
 void CVantixReceiver::ReportConnectionLost() {
-  memcpy(m_pRecvBuffer.get(), kConnectionLost, sizeof(kConnectionLost));
-  m_fnMetadataCallbackFunc(m_pRecvBuffer.get(), kConnectionLostLength, m_pMetadataCallbackData);
+  memcpy(m_pRecvBuffer.get(), CMetadataModelBase1::kConnectionLostMarker,
+         sizeof(CMetadataModelBase1::kConnectionLostMarker));
+  m_fnMetadataCallbackFunc(m_pRecvBuffer.get(), CMetadataModelBase1::kConnectionLostMarkerLength,
+                           m_pMetadataCallbackData);
 }
 
 // A failed attempt is not looked at here: the receives on the unconnected

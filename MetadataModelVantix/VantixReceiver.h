@@ -32,8 +32,6 @@ class CVantixReceiver : public SysUtils::AprThreadWorker {
   };
 
   static const size_t kRecvBlock = 1024;
-  static const char kConnectionLost[];
-  static const int kConnectionLostLength = 19;
 
   CVantixReceiver();
   virtual ~CVantixReceiver();
