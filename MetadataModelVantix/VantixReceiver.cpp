@@ -90,7 +90,7 @@ void CVantixReceiver::ThreadProc() {
   state.llLastContactUS = apr_time_now();
   {
     SysUtils::CriticalSectionLock lock(&m_csSocket);
-    if (m_pSocket) PrepareForReading(*m_pSocket, timing);
+    PrepareForReading(*m_pSocket, timing);
   }
   while (!StopRequested()) {
     if (RunPass(state, timing) == kPauseThenNextPass) SysUtils::SleepMS(timing.uiPauseMS);
@@ -102,8 +102,7 @@ void CVantixReceiver::ThreadProc() {
 // be dropped as one redundant block. The receive itself waits, so the loop
 // does not spin.
 CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state, const Timing& timing) {
-  if (!state.bConnected || m_fnMetadataCallbackFunc == nullptr || m_pMetadataCallbackData == nullptr ||
-      !HasSocket()) {
+  if (!state.bConnected || m_fnMetadataCallbackFunc == nullptr || m_pMetadataCallbackData == nullptr) {
     return kPauseThenNextPass;
   }
   apr_size_t length = kRecvBlock;
@@ -122,11 +121,6 @@ CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state, const Tim
     OnFailure(state, timing);
   }
   return kPauseThenNextPass;
-}
-
-bool CVantixReceiver::HasSocket() {
-  SysUtils::CriticalSectionLock lock(&m_csSocket);
-  return m_pSocket != nullptr;
 }
 
 // The block is terminated right behind what was received, so the filter and

@@ -68,7 +68,6 @@ class CVantixReceiver : public SysUtils::AprThreadWorker {
   void OnTimeout(LoopState& state, const Timing& timing);
   void OnFailure(LoopState& state, const Timing& timing);
   void ReportConnectionLost();
-  bool HasSocket();
   Timing CurrentTiming();
 
   // Socket replacement; the caller holds m_csSocket.
@@ -82,6 +81,9 @@ class CVantixReceiver : public SysUtils::AprThreadWorker {
   // Guards m_pSocket (every receive and every replacement), the server
   // address and the timing.
   SysUtils::CriticalSection m_csSocket;
+  // Null only until the first Connect, which installs a socket before it
+  // starts the thread; every replacement installs the next one under the
+  // lock, so the reading loop always finds one.
   std::unique_ptr<SysUtils::AprTcpSocket> m_pSocket;
   std::string m_strHost;
   unsigned short m_usPort;
