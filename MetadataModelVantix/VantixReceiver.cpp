@@ -158,7 +158,7 @@ void CVantixReceiver::OnTimeout(LoopState& state, const Timing& timing) {
 // server that cannot be reached is reported lost.
 void CVantixReceiver::OnFailure(LoopState& state, const Timing& timing) {
   const apr_time_t llSilentUS = apr_time_now() - state.llLastContactUS;
-  if (llSilentUS < timing.llFailureWindowMS * 1000) return;
+  if (llSilentUS < timing.llFailureWindowMS * SysUtils::kMicrosPerMilli) return;
   bool bReplaced = false;
   {
     SysUtils::CriticalSectionLock lock(&m_csSocket);

@@ -2,6 +2,8 @@
 
 #include <apr_errno.h>
 
+#include "utility/sysutils/common/system.h"
+
 namespace SysUtils {
 
 AprCond::AprCond(bool fManualReset)
@@ -50,7 +52,7 @@ bool AprCond::timedwait(int64_t timeout) {
 bool AprCond::waitFlagLocked(int64_t timeout) {
   for (;;) {
     apr_status_t rc =
-        apr_thread_cond_timedwait(m_cond, m_mutex, timeout * 1000);
+        apr_thread_cond_timedwait(m_cond, m_mutex, timeout * kMicrosPerMilli);
     if (APR_STATUS_IS_TIMEUP(rc)) return false;
     if (m_fSingal) return true;
   }

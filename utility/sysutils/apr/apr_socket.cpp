@@ -4,12 +4,13 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include "utility/sysutils/common/system.h"
+
 namespace SysUtils {
 
 namespace {
 
 const apr_uint32_t kAddressPoolMaxFree = 1048576;
-const apr_interval_time_t kMicrosPerMilli = 1000;
 // Handed to the runtime in place of "no interface": it selects the system's
 // default interface for outgoing multicast.
 const char kAnyInterface[] = "0.0.0.0";

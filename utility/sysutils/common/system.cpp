@@ -15,7 +15,7 @@ int64_t ClockMS(clockid_t clock) {
 
 }  // namespace
 
-void SleepMS(uint32_t ms) { usleep(static_cast<useconds_t>(ms * 1000u)); }
+void SleepMS(uint32_t ms) { usleep(static_cast<useconds_t>(ms * kMicrosPerMilli)); }
 
 int64_t GetTimeCountMS() { return ClockMS(CLOCK_MONOTONIC); }
 

@@ -4,8 +4,12 @@
 
 namespace SysUtils {
 
-// Suspends the calling thread; ms is at most 4,294,967 (ms * 1000 must fit
-// in 32 bits).
+// Time-outs and sleeps are given in milliseconds and reach the system and the
+// portable runtime in microseconds.
+constexpr int64_t kMicrosPerMilli = 1000;
+
+// Suspends the calling thread; ms is at most 4,294,967 (its microseconds must
+// fit in 32 bits).
 void SleepMS(uint32_t ms);
 
 // Milliseconds of the monotonic clock: the clock of every interval.
