@@ -6,8 +6,6 @@ namespace {
 
 const char kTrueText[] = "true";
 const char kFalseText[] = "false";
-const long long kPortMinimum = 1;
-const long long kPortMaximum = 65535;
 const long long kDottedPartMaximum = 255;
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }

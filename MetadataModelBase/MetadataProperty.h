@@ -267,6 +267,9 @@ class CPropertySpinBox : public CPropertyRangeBase {
 // A spin box for a TCP port number: also 1 to 65535 whatever its own range.
 class CPropServerPort : public CPropertySpinBox {
  public:
+  static constexpr long long kPortMinimum = 1;
+  static constexpr long long kPortMaximum = 65535;
+
   CPropServerPort();
   virtual ~CPropServerPort() override;
 

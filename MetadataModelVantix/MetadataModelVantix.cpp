@@ -17,10 +17,49 @@ const char kVantix[] = "Vantix";
 const unsigned int kMaxChannels = 1024;
 const unsigned int kMinChannels = 1;
 const unsigned int kTransactionTimeout = 10;
+// Declared for the channel kind; the model never raises them.
+const unsigned int kChannelEventReserved1 = 3902;
+const unsigned int kChannelEventReserved2 = 3903;
+
+const char kServerIPPropertyID[] = "ModelVantixIP";
+const char kServerPortPropertyID[] = "ModelVantixServerPort";
+const char kChannelPropertyID[] = "ModelVantixCH";
+// The longest host name that name resolution accepts.
+const unsigned int kServerHostMaxLength = 253;
+const long long kServerPortStep = 1;
+const long long kDefaultServerPort = 7000;
+const long long kMaxCameraID = 512;
+
+// Appends a new item of kind Property to vItems, which owns it from then on,
+// and returns it for setting up; the holder only covers a failing append.
+template <typename Property>
+Property* AppendProperty(std::vector<CMetadataProperty*>& vItems) {
+  std::unique_ptr<Property> pProperty(new Property());
+  vItems.push_back(pProperty.get());
+  return pProperty.release();
+}
+
+// A comparison of known length, which the compiler does in place: it runs
+// once for every channel of every record.
+bool IsCameraProperty(const std::string& strPropertyID) {
+  const size_t length = sizeof(kChannelPropertyID) - 1;
+  return strPropertyID.size() == length && memcmp(strPropertyID.data(), kChannelPropertyID, length) == 0;
+}
+
+// The value of the channel's last "ModelVantixCH" pair, or null when it has
+// none. Read in place: distribution needs one value, not the whole list.
+const std::string* FindCameraValue(const CMetadataChannel& channel) {
+  const std::vector<T_METADATA_CONFIG>& vConfig = channel.ChannelConfig();
+  for (auto it = vConfig.rbegin(); it != vConfig.rend(); ++it) {
+    if (IsCameraProperty(it->strPropertyID)) return &it->strValue;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
-CMetadataModelVantix::CMetadataModelVantix() : m_strServerIP("127.0.0.1"), m_usServerPort(0) {
+CMetadataModelVantix::CMetadataModelVantix()
+    : m_strServerIP(CVantixReceiver::kDefaultServerHost), m_usServerPort(0) {
   // Called directly, not through the virtual slots: every descriptive query
   // answers as soon as construction ends.
   CMetadataModelVantix::InitDeviceInfo();
@@ -88,56 +127,36 @@ bool CMetadataModelVantix::InitSupportEventList() {
   event.strPluginID = kDevicePluginID;
   event.vEventID = {kEventConnectionLost, kEventConnectionMade};
   m_vSupportEvent.push_back(event);
-  event.vEventID.clear();
   event.strPluginID = kChannelPluginID;
-  event.vEventID = {3902, 3903};
+  event.vEventID = {kChannelEventReserved1, kChannelEventReserved2};
   m_vSupportEvent.push_back(event);
   return true;
 }
 
 // --- Server settings -----------------------------------------------------------
 
-namespace {
-
-const char kServerIPPropertyID[] = "ModelVantixIP";
-const char kServerPortPropertyID[] = "ModelVantixServerPort";
-const char kChannelPropertyID[] = "ModelVantixCH";
-// The longest host name that name resolution accepts.
-const unsigned int kServerHostMaxLength = 253;
-const long long kMaxCameraID = 512;
-
-}  // namespace
-
 bool CMetadataModelVantix::InitPropertyItem() {
-  // Each item is handed to the model base, which owns it from then on; the
-  // holder only covers a failing append.
-  std::unique_ptr<CPropServerHost> pServerIP(new CPropServerHost());
+  CPropServerHost* pServerIP = AppendProperty<CPropServerHost>(m_vSourceProperty);
   pServerIP->SetPropertyID(kServerIPPropertyID);
   pServerIP->SetCaption("Server IP");
   pServerIP->SetInputMode(eAny);
   pServerIP->SetMaxLength(kServerHostMaxLength);
-  pServerIP->SetText("127.0.0.1");
-  m_vSourceProperty.push_back(pServerIP.get());
-  pServerIP.release();
+  pServerIP->SetText(CVantixReceiver::kDefaultServerHost);
 
-  std::unique_ptr<CPropServerPort> pServerPort(new CPropServerPort());
+  CPropServerPort* pServerPort = AppendProperty<CPropServerPort>(m_vSourceProperty);
   pServerPort->SetPropertyID(kServerPortPropertyID);
   pServerPort->SetCaption("Server Port");
-  pServerPort->SetMinimum(1);
-  pServerPort->SetMaximum(65535);
-  pServerPort->SetSingleStep(1);
-  pServerPort->SetValue(7000);
-  m_vSourceProperty.push_back(pServerPort.get());
-  pServerPort.release();
+  pServerPort->SetMinimum(CPropServerPort::kPortMinimum);
+  pServerPort->SetMaximum(CPropServerPort::kPortMaximum);
+  pServerPort->SetSingleStep(kServerPortStep);
+  pServerPort->SetValue(kDefaultServerPort);
 
-  std::unique_ptr<CPropertySpinBox> pChannel(new CPropertySpinBox());
+  CPropertySpinBox* pChannel = AppendProperty<CPropertySpinBox>(m_mapChProperty[kChannelPluginID]);
   pChannel->SetPropertyID(kChannelPropertyID);
   pChannel->SetCaption("Channel ID");
   pChannel->SetMinimum(0);
   pChannel->SetMaximum(kMaxCameraID);
   pChannel->SetValue(0);
-  m_mapChProperty[kChannelPluginID].push_back(pChannel.get());
-  pChannel.release();
   return true;
 }
 
@@ -185,27 +204,6 @@ bool CMetadataModelVantix::DisconnectModel() {
 void CMetadataModelVantix::SetLastErrorMessage(int iErrorCode) {
   SetLastErrorText(ConnectionErrorText(iErrorCode));
 }
-
-namespace {
-
-// A comparison of known length, which the compiler does in place: it runs
-// once for every channel of every record.
-bool IsCameraProperty(const std::string& strPropertyID) {
-  const size_t length = sizeof(kChannelPropertyID) - 1;
-  return strPropertyID.size() == length && memcmp(strPropertyID.data(), kChannelPropertyID, length) == 0;
-}
-
-// The value of the channel's last "ModelVantixCH" pair, or null when it has
-// none. Read in place: distribution needs one value, not the whole list.
-const std::string* FindCameraValue(const CMetadataChannel& channel) {
-  const std::vector<T_METADATA_CONFIG>& vConfig = channel.ChannelConfig();
-  for (auto it = vConfig.rbegin(); it != vConfig.rend(); ++it) {
-    if (IsCameraProperty(it->strPropertyID)) return &it->strValue;
-  }
-  return nullptr;
-}
-
-}  // namespace
 
 void CMetadataModelVantix::DistributeMetadata(const char* sMetadata, int /*iMetadataLen*/) {
   fnPluginCallback fnCallback;

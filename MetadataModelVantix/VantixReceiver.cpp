@@ -38,7 +38,7 @@ CVantixReceiver::CVantixReceiver()
     : m_fnMetadataCallbackFunc(nullptr),
       m_pMetadataCallbackData(nullptr),
       m_pRecvBuffer(new char[kRecvBlock + 1]()),
-      m_strHost("127.0.0.1"),
+      m_strHost(kDefaultServerHost),
       m_usPort(0) {}
 
 CVantixReceiver::~CVantixReceiver() {

@@ -32,6 +32,9 @@ class CVantixReceiver : public SysUtils::AprThreadWorker {
   };
 
   static const size_t kRecvBlock = 1024;
+  // The server address until a Connect succeeds, and the model's until the
+  // host configures one.
+  static constexpr char kDefaultServerHost[] = "127.0.0.1";
 
   CVantixReceiver();
   virtual ~CVantixReceiver();
