@@ -254,12 +254,11 @@ bool CMetadataModelVantix::UninitialModel() {
 // --- Entry points --------------------------------------------------------------
 
 extern "C" IPluginModel1* CreatePluginModel() {
-  // Nothing may escape into the host: an allocation failure yields null.
+  // Null rather than an allocation failure: no exception may cross into the host.
   try {
-    CMetadataModelVantix* pModel = new CMetadataModelVantix();
-    IPluginModel1* pInterface = pModel;
-    SysUtils::AprRoot::instance()->trackObject(pInterface);
-    return pInterface;
+    std::unique_ptr<CMetadataModelVantix> pModel(new CMetadataModelVantix());
+    SysUtils::AprRoot::instance()->trackObject(static_cast<IPluginModel1*>(pModel.get()));
+    return pModel.release();
   } catch (...) {
     return nullptr;
   }
@@ -267,8 +266,8 @@ extern "C" IPluginModel1* CreatePluginModel() {
 
 extern "C" bool ReleasePluginModel(IPluginModel1* pModel) {
   if (pModel == nullptr) return false;
-  // Only a live model that we handed out is destroyed; anything else, or a
-  // second release of the same pointer, is refused untouched.
+  // Only a live model handed out here is destroyed: a stray or repeated
+  // release from the host must not free what is not a model.
   if (!SysUtils::AprRoot::instance()->untrackObject(pModel)) return false;
   delete pModel;
   return true;
