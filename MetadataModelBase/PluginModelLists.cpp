@@ -10,6 +10,16 @@
 
 namespace {
 
+// Makes a zero-filled array of one record per entry of `list`, fills record i
+// with fill(list[i], record) and stores it with its size in the record that
+// carries it.
+template <typename List, typename Record, typename Fill>
+void MakeNestedArray(const List& list, Record*& pArray, unsigned int& uiSize, Fill fill) {
+  pArray = new Record[list.size()]();
+  uiSize = static_cast<unsigned int>(list.size());
+  for (size_t i = 0; i < list.size(); ++i) fill(list[i], pArray[i]);
+}
+
 // Makes the content record of `item` and fills it from the property viewed
 // as the class of its kind. A property whose class does not match the kind
 // it reports gets no content.
@@ -30,12 +40,11 @@ void FillChoices(Property& property, Choices& content) {
   CopyText(content.sValue, property.GetCurrentSelectedID());
   std::vector<T_SELECT_ITEM> vItems;
   property.GetItems(vItems);
-  content.pSelectionList = new T_SELECTION_LIST[vItems.size()]();
-  content.uiSelectionListSize = static_cast<unsigned int>(vItems.size());
-  for (size_t i = 0; i < vItems.size(); ++i) {
-    CopyText(content.pSelectionList[i].sValue, vItems[i].strText);
-    CopyText(content.pSelectionList[i].sName, vItems[i].strItemID);
-  }
+  MakeNestedArray(vItems, content.pSelectionList, content.uiSelectionListSize,
+                  [](const T_SELECT_ITEM& item, T_SELECTION_LIST& record) {
+                    CopyText(record.sValue, item.strText);
+                    CopyText(record.sName, item.strItemID);
+                  });
 }
 
 // Sliders and spin boxes: the value with its range and single step, which
@@ -53,28 +62,22 @@ void FillFilterProfile(const T_CHANNEL_PROFILE& profile, T_PLUGIN_FILTER_PROFILE
   out.eLangType = profile.eLangType;
   out.uiTransactionTimeout = profile.uiTransactionTimeout;
   if (!profile.vFilterItem.empty()) {
-    out.pPluginFilterItem = new T_PLUGIN_FILTER_ITEM[profile.vFilterItem.size()]();
-    out.uiFilterItemSize = static_cast<unsigned int>(profile.vFilterItem.size());
-    for (size_t i = 0; i < profile.vFilterItem.size(); ++i) {
-      const T_FILTER_ITEM& item = profile.vFilterItem[i];
-      T_PLUGIN_FILTER_ITEM& record = out.pPluginFilterItem[i];
-      record.eFilterType = item.eFilterType;
-      record.eExpressionType = item.eExpressionType;
-      CopyText(record.sSource, item.strSource);
-      CopyText(record.sTarget, item.strTarget);
-    }
+    MakeNestedArray(profile.vFilterItem, out.pPluginFilterItem, out.uiFilterItemSize,
+                    [](const T_FILTER_ITEM& item, T_PLUGIN_FILTER_ITEM& record) {
+                      record.eFilterType = item.eFilterType;
+                      record.eExpressionType = item.eExpressionType;
+                      CopyText(record.sSource, item.strSource);
+                      CopyText(record.sTarget, item.strTarget);
+                    });
   }
   if (!profile.vTagItem.empty()) {
-    out.pPluginTagItem = new T_PLUGIN_TAG_ITEM[profile.vTagItem.size()]();
-    out.uiTagItemSize = static_cast<unsigned int>(profile.vTagItem.size());
-    for (size_t i = 0; i < profile.vTagItem.size(); ++i) {
-      const T_TAG_ITEM& item = profile.vTagItem[i];
-      T_PLUGIN_TAG_ITEM& record = out.pPluginTagItem[i];
-      CopyText(record.sName, item.strName);
-      CopyText(record.sPreTag, item.strPreTag);
-      CopyText(record.sPostTag, item.strPostTag);
-      record.eTagFormat = item.eTagFormat;
-    }
+    MakeNestedArray(profile.vTagItem, out.pPluginTagItem, out.uiTagItemSize,
+                    [](const T_TAG_ITEM& item, T_PLUGIN_TAG_ITEM& record) {
+                      CopyText(record.sName, item.strName);
+                      CopyText(record.sPreTag, item.strPreTag);
+                      CopyText(record.sPostTag, item.strPostTag);
+                      record.eTagFormat = item.eTagFormat;
+                    });
   }
 }
 
@@ -156,9 +159,10 @@ bool CMetadataModelBase1::CreateChannelPropertyList(T_CAHNNEL_PROPERTY** ppChann
   for (const auto& kind : m_mapChProperty) {
     T_CAHNNEL_PROPERTY& channel = list[i++];
     CopyText(channel.sPluginID, kind.first);
-    channel.pPropertyItem = new T_PROPERTY_UI_INFO[kind.second.size()]();
-    channel.uiSize = static_cast<unsigned int>(kind.second.size());
-    GenerateControlItems(channel.pPropertyItem, kind.second);
+    MakeNestedArray(kind.second, channel.pPropertyItem, channel.uiSize,
+                    [this](CMetadataProperty* pProperty, T_PROPERTY_UI_INFO& item) {
+                      GenerateControlItem(&item, pProperty);
+                    });
   }
   *ppChannelPropertyItem = m_ChannelPropertyLists.HandOut(std::move(list));
   *puiSize = uiCount;
