@@ -371,8 +371,8 @@ bool CMetadataModelBase1::IsIdle() {
   return m_MessageQueue.empty();
 }
 
-// Passes that find nothing to do were most of an idle model's CPU time, so
-// an idle worker sleeps until it is woken. It then goes on at the point of
+// An idle worker sleeps until it is woken, so that a model with nothing to
+// do costs no CPU time between passes. It then goes on at the point of
 // the pass grid that a worker polling all along would have reached, so a
 // message is taken no sooner than by polling, and queued messages are still
 // taken one per pass.

@@ -125,8 +125,7 @@ CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state, const Tim
 
 // The block is terminated right behind what was received, so the filter and
 // the callback see exactly the block; a time-out or failure leaves the empty
-// text, which is never redundant. Clearing the whole buffer before every
-// receive would give the same text at a kilobyte of writes per record.
+// text, which is never redundant.
 apr_status_t CVantixReceiver::ReceiveBlock(apr_size_t* pLength, bool* pbRedundant) {
   char* pBuffer = m_pRecvBuffer.get();
   *pLength = kRecvBlock;
