@@ -10,7 +10,8 @@ namespace SysUtils {
 
 // The process-wide owner of the portable runtime: initialises it on first
 // use, owns the root pool and terminates the runtime when the library is
-// unloaded or the process exits. Being the only global, it also keeps the
+// unloaded or the process exits, unless objects it handed out are still
+// alive then. Being the only global, it also keeps the
 // set of live objects that the library has handed out to the host, so that
 // a pointer can be checked before it is trusted.
 class AprRoot {
@@ -29,6 +30,7 @@ class AprRoot {
   // True only when p was tracked; it is no longer tracked afterwards.
   bool untrackObject(const void* p);
   bool isTracked(const void* p);
+  bool hasTrackedObjects();
 
  private:
   AprRoot();
