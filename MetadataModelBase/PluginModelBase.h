@@ -162,6 +162,7 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   bool OnConnect();
   bool OnDisconnect();
   void CheckReconnect();
+  void OnConnectionLost();
   void ReportStatusChange(E_METADATA_STATUS eOldStatus);
   bool QueueMessage(E_METADATA_MSG eMsg, bool bSync);
   bool IsIdle();
