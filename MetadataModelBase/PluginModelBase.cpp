@@ -44,6 +44,7 @@ CMetadataModelBase1::CMetadataModelBase1()
       m_ullLastReconnect(0),
       m_bInitialized(false),
       m_bReconnect(false),
+      m_bLossDisconnectPending(false),
       m_bEnable(false),
       m_uiWorkerPeriodMS(kDefaultWorkerPeriodMS),
       m_ullReconnectIntervalMS(kDefaultReconnectIntervalMS),
@@ -273,6 +274,10 @@ void CMetadataModelBase1::DataCallback(const char* sMetadata, int iMetadataLen, 
 void CMetadataModelBase1::OnConnectionLost() {
   SysUtils::CriticalSectionLock settingLock(&m_csSetting);
   SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  // One disconnect closes the connection; reports that arrive before it is
+  // carried out would only queue more, one pass each, ahead of the host.
+  if (m_bLossDisconnectPending) return;
+  m_bLossDisconnectPending = true;
   const bool bMayReconnect = m_bReconnect;
   // Must not wait: the worker's disconnect joins the thread that reports the
   // loss.
@@ -377,7 +382,10 @@ void CMetadataModelBase1::ThreadProc() {
     if (bHaveMessage) {
       switch (msg.GetMessageType()) {
         case eMETADATA_MSG_CONNECT: OnConnect(); break;
-        case eMETADATA_MSG_DISCONNECT: OnDisconnect(); break;
+        case eMETADATA_MSG_DISCONNECT:
+          OnDisconnect();
+          m_bLossDisconnectPending = false;
+          break;
         case eMETADATA_MSG_NOOPERATION: break;
         default: METADATA_ASSERT_FAIL(METADATA_SRC_PLUGIN_MODEL_BASE); break;
       }
