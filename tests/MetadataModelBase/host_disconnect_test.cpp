@@ -11,7 +11,6 @@
 #include "support/wait_until.h"
 
 using namespace std::chrono_literals;
-using vantix_test::ScriptedModel;
 
 namespace {
 
@@ -46,27 +45,22 @@ class HostDisconnectTest : public ::testing::Test {
     model.SetWorkerClock(&InterposingClock);
     ASSERT_TRUE(model.Initialize());
   }
-  void TearDown() override { model.Uninitialize(); }
-
-  E_METADATA_STATUS Status() {
-    E_METADATA_STATUS eStatus = eMETADATA_STATUS_CONNECTING;
-    model.GetStatus(&eStatus);
-    return eStatus;
-  }
 
   // Once the host's Disconnect(true) has returned, the model stays
-  // disconnected for good.
+  // disconnected, however long the clock runs.
   void ExpectFinalDisconnect() {
     ASSERT_TRUE(WaitUntil([] { return s_bInterposed.load(); }, 5000));
     s_host.join();
     const int iConnects = model.iConnectCalls;
     s_nowMS += 2 * kIntervalMS;
     std::this_thread::sleep_for(200ms);
-    EXPECT_EQ(eMETADATA_STATUS_DISCONNECT, Status());
+    E_METADATA_STATUS eStatus = eMETADATA_STATUS_CONNECTING;
+    model.GetStatus(&eStatus);
+    EXPECT_EQ(eMETADATA_STATUS_DISCONNECT, eStatus);
     EXPECT_EQ(iConnects, model.iConnectCalls.load());
   }
 
-  ScriptedModel model;
+  vantix_test::ScriptedModel model;
 };
 
 TEST_F(HostDisconnectTest, ReconnectionDueAsTheHostDisconnects) {

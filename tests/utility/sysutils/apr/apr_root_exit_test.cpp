@@ -19,13 +19,11 @@ namespace {
 
 using vantix_test::HostedModel;
 
-const int kDeadlineMS = 5000;
-
-// Runs `prepare` in a child process, which lets the model settle into waiting
-// and then calls exit(0) with whatever `prepare` left alive (exit(2) when it
-// failed). Returns the child's exit
-// status, or -1 when it had not ended within timeoutMS; it is killed then.
-int ExitStatusOfChild(const std::function<bool()>& prepare, int timeoutMS) {
+// Runs `prepare` in a child process, which lets its threads settle into
+// waiting and then exits with what `prepare` left alive: status 0, or 2 when
+// `prepare` failed. The child's exit status (128 plus a signal that ended
+// it), or -1 when it had not ended within five seconds; it is killed then.
+int ExitStatusOfChild(const std::function<bool()>& prepare) {
   fflush(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
@@ -34,7 +32,7 @@ int ExitStatusOfChild(const std::function<bool()>& prepare, int timeoutMS) {
     exit(bPrepared ? 0 : 2);
   }
   int status = 0;
-  if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMS)) {
+  if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5000)) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
     return -1;
@@ -44,19 +42,16 @@ int ExitStatusOfChild(const std::function<bool()>& prepare, int timeoutMS) {
 
 // The models are never released: the host exits with them.
 TEST(AprRootExitTest, ProcessEndsWithAnInitialisedModel) {
-  EXPECT_EQ(0, ExitStatusOfChild([] { return (new HostedModel)->IsReady(); }, kDeadlineMS));
+  EXPECT_EQ(0, ExitStatusOfChild([] { return (new HostedModel)->IsReady(); }));
 }
 
 TEST(AprRootExitTest, ProcessEndsWithAConnectedModel) {
   vantix_test::LoopbackServer server;
   ASSERT_TRUE(server.IsListening());
-  const int status = ExitStatusOfChild(
-      [&] {
-        HostedModel* pModel = new HostedModel;
-        return pModel->IsReady() && pModel->SetServer("127.0.0.1", server.Port()) && pModel->Host().Connect(true);
-      },
-      kDeadlineMS);
-  EXPECT_EQ(0, status);
+  EXPECT_EQ(0, ExitStatusOfChild([&] {
+    HostedModel* pModel = new HostedModel;
+    return pModel->IsReady() && pModel->SetServer("127.0.0.1", server.Port()) && pModel->Host().Connect(true);
+  }));
 }
 
 }  // namespace
