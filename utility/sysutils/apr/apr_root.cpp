@@ -14,9 +14,10 @@ namespace {
 const apr_size_t kRootMaxFree = 32;
 
 // At library unload or process exit the runtime is finished only when the
-// host holds no model any more. The threads of a live model wait on events in
-// the root's pools, and destroying a condition variable that a thread waits on
-// blocks for ever; the process is ending anyway, so the runtime is left to it.
+// host holds nothing that the library handed out. The threads of a live model
+// wait on events in the root's pools, and destroying a condition variable that
+// a thread waits on blocks for ever; the process is ending anyway, so the
+// runtime is left to it.
 struct FinishUnlessInUse {
   void operator()(AprRoot* root) const {
     if (!root->hasTrackedObjects()) delete root;

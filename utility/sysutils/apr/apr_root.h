@@ -10,10 +10,10 @@ namespace SysUtils {
 
 // The process-wide owner of the portable runtime: initialises it on first
 // use, owns the root pool and terminates the runtime when the library is
-// unloaded or the process exits, unless objects it handed out are still
-// alive then. Being the only global, it also keeps the
+// unloaded or the process exits. Being the only global, it also keeps the
 // set of live objects that the library has handed out to the host, so that
-// a pointer can be checked before it is trusted.
+// a pointer can be checked before it is trusted, and so that the runtime is
+// left alone at the end while any of them is still alive.
 class AprRoot {
  public:
   // Created on the first call; safe against concurrent first callers.

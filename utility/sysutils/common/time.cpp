@@ -23,8 +23,8 @@ int64_t FloorDiv(int64_t value, int64_t divisor) {
 }
 
 // Days from 1970-01-01 to the given day of the proleptic Gregorian calendar
-// (month 1 to 12), counted in 400-year eras of 146097 days that begin on
-// 1 March, so that the leap day ends the year.
+// (month 1 to 12). Years are counted from 1 March, so that the leap day ends
+// them, in eras of 400 years of 146097 days each.
 int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
   year -= month <= 2 ? 1 : 0;
   const int64_t era = FloorDiv(year, 400);
