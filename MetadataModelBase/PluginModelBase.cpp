@@ -42,6 +42,7 @@ CMetadataModelBase1::CMetadataModelBase1()
       m_ullLastReconnect(0),
       m_bInitialized(false),
       m_bReconnect(false),
+      m_bLossDisconnectPending(false),
       m_bEnable(false),
       m_uiWorkerPeriodMS(kDefaultWorkerPeriodMS),
       m_ullReconnectIntervalMS(kDefaultReconnectIntervalMS),
@@ -257,12 +258,29 @@ void CMetadataModelBase1::DataCallback(const char* sMetadata, int iMetadataLen, 
   if (sMetadata == nullptr) return;
   CMetadataModelBase1* pModel = static_cast<CMetadataModelBase1*>(pData);
   if (strcmp(sMetadata, kConnectionLostMarker) == 0) {
-    // Must not wait: the worker's disconnect joins this very thread.
-    pModel->Disconnect(false);
-    pModel->SetReconnect(true);
+    pModel->OnConnectionLost();
     return;
   }
   pModel->DistributeMetadata(sMetadata, iMetadataLen);
+}
+
+// The lost connection is closed, and reconnection allowed again from now,
+// unless the host has forbidden it since it last allowed it. Decided under
+// the queue locks, which the host's Disconnect needs to forbid it: the host's
+// disconnect then either comes first or is queued after this one, and stays
+// final either way.
+void CMetadataModelBase1::OnConnectionLost() {
+  SysUtils::CriticalSectionLock settingLock(&m_csSetting);
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  // One disconnect closes the connection; reports that arrive before it is
+  // carried out would only queue more, one pass each, ahead of the host.
+  if (m_bLossDisconnectPending) return;
+  m_bLossDisconnectPending = true;
+  const bool bMayReconnect = m_bReconnect;
+  // Must not wait: the worker's disconnect joins the thread that reports the
+  // loss.
+  Disconnect(false);
+  if (bMayReconnect) SetReconnect(true);
 }
 
 void CMetadataModelBase1::EventCallback(const char* strMetadata, int /*iMetadataLen*/, void* pData) {
@@ -285,10 +303,14 @@ void CMetadataModelBase1::SetWorkerTiming(uint32_t uiPeriodMS, uint64_t ullRecon
 void CMetadataModelBase1::SetWorkerClock(fnClockMS fnNowMS) { m_fnNowMS = fnNowMS; }
 
 void CMetadataModelBase1::SetReconnect(bool bReconnect) {
-  // Stamp before allowing, so the worker never sees the permission with an
-  // old stamp.
-  if (bReconnect) m_ullLastReconnect = static_cast<uint64_t>(m_fnNowMS.load()());
-  m_bReconnect = bReconnect;
+  {
+    // The roads that may re-arm reconnection decide under this lock.
+    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+    // Stamp before allowing, so the worker never sees the permission with an
+    // old stamp.
+    if (bReconnect) m_ullLastReconnect = static_cast<uint64_t>(m_fnNowMS.load()());
+    m_bReconnect = bReconnect;
+  }
   if (bReconnect) m_cdWake.set();
 }
 
@@ -351,7 +373,10 @@ void CMetadataModelBase1::ThreadProc() {
     if (bHaveMessage) {
       switch (msg.GetMessageType()) {
         case eMETADATA_MSG_CONNECT: OnConnect(); break;
-        case eMETADATA_MSG_DISCONNECT: OnDisconnect(); break;
+        case eMETADATA_MSG_DISCONNECT:
+          OnDisconnect();
+          m_bLossDisconnectPending = false;
+          break;
         case eMETADATA_MSG_NOOPERATION: break;
         default: METADATA_ASSERT_FAIL(METADATA_SRC_PLUGIN_MODEL_BASE); break;
       }
@@ -417,6 +442,12 @@ bool CMetadataModelBase1::OnDisconnect() {
 
 void CMetadataModelBase1::CheckReconnect() {
   if (!m_bReconnect || m_eStatus != eMETADATA_STATUS_DISCONNECT) return;
+  // The permission is read and the connect queued under the queue locks, so
+  // a host Disconnect either comes before the reading or is queued after the
+  // connect.
+  SysUtils::CriticalSectionLock settingLock(&m_csSetting);
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  if (!m_bReconnect) return;
   const uint64_t ullElapsed = static_cast<uint64_t>(m_fnNowMS.load()()) - m_ullLastReconnect;
   if (ullElapsed > m_ullReconnectIntervalMS) Connect(false);
 }

@@ -170,6 +170,7 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   bool OnConnect();
   bool OnDisconnect();
   void CheckReconnect();
+  void OnConnectionLost();
   void ReportStatusChange(E_METADATA_STATUS eOldStatus);
   bool QueueMessage(E_METADATA_MSG eMsg, bool bSync);
   bool IsIdle();
@@ -211,6 +212,8 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   std::atomic<uint64_t> m_ullLastReconnect;
   bool m_bInitialized;
   std::atomic<bool> m_bReconnect;
+  // A disconnect for a lost connection is queued and not yet carried out.
+  std::atomic<bool> m_bLossDisconnectPending;
   std::atomic<bool> m_bEnable;
 
   // Guards the two callback pairs and the last error text, which host

@@ -97,10 +97,10 @@ void CVantixReceiver::ThreadProc() {
   }
 }
 
-// A pass that handed a block on, or dropped one, goes straight to the next
-// receive: records that queued up behind a pause would arrive together and
-// be dropped as one redundant block. The receive itself waits, so the loop
-// does not spin.
+// A pass that handed a block on, dropped one or timed out goes straight to the
+// next receive: records that queued up behind a pause would arrive together
+// and be dropped as one redundant block. The receive itself waits, so the loop
+// does not spin; only failing receives, which return at once, are paced.
 CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state, const Timing& timing) {
   if (!state.bConnected || m_fnMetadataCallbackFunc == nullptr || m_pMetadataCallbackData == nullptr) {
     return kPauseThenNextPass;
@@ -117,9 +117,9 @@ CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state, const Tim
   }
   if (status == APR_TIMEUP) {
     OnTimeout(state, timing);
-  } else {
-    OnFailure(state, timing);
+    return kNextPassAtOnce;
   }
+  OnFailure(state, timing);
   return kPauseThenNextPass;
 }
 

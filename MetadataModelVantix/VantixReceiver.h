@@ -26,7 +26,7 @@ class CVantixReceiver : public SysUtils::AprThreadWorker {
   struct Timing {
     int64_t llConnectTimeoutMS = 3000;  // every connection attempt
     int64_t llRecvTimeoutMS = 1000;     // every receive
-    uint32_t uiPauseMS = 100;           // after a pass that handed nothing on
+    uint32_t uiPauseMS = 100;           // after a failed receive, and while lost
     unsigned int uiSilenceLimit = 600;  // time-outs in a row before a rebuild
     int64_t llFailureWindowMS = 6000;   // failing receives before a probe
   };

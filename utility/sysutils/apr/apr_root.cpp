@@ -13,12 +13,23 @@ namespace {
 // The root's own allocator setting; every object pool raises it later.
 const apr_size_t kRootMaxFree = 32;
 
+// At library unload or process exit the runtime is finished only when the
+// host holds nothing that the library handed out. The threads of a live model
+// wait on events in the root's pools, and destroying a condition variable that
+// a thread waits on blocks for ever; the process is ending anyway, so the
+// runtime is left to it.
+struct FinishUnlessInUse {
+  void operator()(AprRoot* root) const {
+    if (!root->hasTrackedObjects()) delete root;
+  }
+};
+
 }  // namespace
 
 AprRoot* AprRoot::instance() {
   // A function-local static is initialised once even with concurrent first
-  // callers, and destroyed at library unload or process exit.
-  static std::unique_ptr<AprRoot> s_instance(new AprRoot);
+  // callers, and let go at library unload or process exit.
+  static std::unique_ptr<AprRoot, FinishUnlessInUse> s_instance(new AprRoot);
   return s_instance.get();
 }
 
@@ -52,6 +63,11 @@ bool AprRoot::untrackObject(const void* p) {
 bool AprRoot::isTracked(const void* p) {
   CriticalSectionLock lock(&m_csTracked);
   return m_trackedObjects.count(p) > 0;
+}
+
+bool AprRoot::hasTrackedObjects() {
+  CriticalSectionLock lock(&m_csTracked);
+  return !m_trackedObjects.empty();
 }
 
 }  // namespace SysUtils

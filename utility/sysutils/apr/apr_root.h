@@ -12,7 +12,8 @@ namespace SysUtils {
 // use, owns the root pool and terminates the runtime when the library is
 // unloaded or the process exits. Being the only global, it also keeps the
 // set of live objects that the library has handed out to the host, so that
-// a pointer can be checked before it is trusted.
+// a pointer can be checked before it is trusted, and so that the runtime is
+// left alone at the end while any of them is still alive.
 class AprRoot {
  public:
   // Created on the first call; safe against concurrent first callers.
@@ -29,6 +30,7 @@ class AprRoot {
   // True only when p was tracked; it is no longer tracked afterwards.
   bool untrackObject(const void* p);
   bool isTracked(const void* p);
+  bool hasTrackedObjects();
 
  private:
   AprRoot();

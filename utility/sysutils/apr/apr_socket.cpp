@@ -11,8 +11,9 @@ namespace SysUtils {
 namespace {
 
 const apr_uint32_t kAddressPoolMaxFree = 1048576;
-// Handed to the runtime in place of "no interface": it selects the system's
-// default interface for outgoing multicast.
+// Handed to the runtime in place of "no interface", which it reads
+// unconditionally: the system's default interface, for outgoing multicast
+// and for memberships alike.
 const char kAnyInterface[] = "0.0.0.0";
 
 bool IsEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
@@ -332,7 +333,7 @@ bool AprMCastSocket::join(const char* join, const char* iface,
     forgetAddresses();
   }
   bool joined = m_socket != nullptr && resolveInContext(&m_join, join) &&
-                (iface == nullptr || resolveInContext(&m_iface, iface)) &&
+                resolveInContext(&m_iface, iface != nullptr ? iface : kAnyInterface) &&
                 (src == nullptr || resolveInContext(&m_src, src)) &&
                 apr_mcast_join(m_socket, m_join, m_iface, m_src) == APR_SUCCESS;
   if (!joined) forgetAddresses();

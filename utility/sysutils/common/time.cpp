@@ -17,6 +17,36 @@ int32_t Wrap32(int64_t value) {
   return static_cast<int32_t>(static_cast<uint32_t>(value));
 }
 
+int64_t FloorDiv(int64_t value, int64_t divisor) {
+  const int64_t quotient = value / divisor;
+  return value % divisor < 0 ? quotient - 1 : quotient;
+}
+
+// Days from 1970-01-01 to the given day of the proleptic Gregorian calendar
+// (month 1 to 12). Years are counted from 1 March, so that the leap day ends
+// them, in eras of 400 years of 146097 days each.
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = FloorDiv(year, 400);
+  const int64_t yearOfEra = year - era * 400;
+  const int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+// The fields read as a UTC calendar time, with no zone and in 64 bits, so
+// that no reading depends on the process's zone or fails near the ends of
+// the 32-bit range. Fields out of their range roll over as mktime's do: the
+// months carry into the years, everything else simply adds up. UTC knows no
+// daylight-saving time, so tm_isdst is not read.
+int64_t SecondsOfUtcFields(const tm& fields) {
+  const int64_t yearsCarried = FloorDiv(fields.tm_mon, 12);
+  const int64_t year = int64_t{fields.tm_year} + 1900 + yearsCarried;
+  const int64_t month = fields.tm_mon - yearsCarried * 12 + 1;
+  const int64_t days = DaysFromCivil(year, month, 1) + fields.tm_mday - 1;
+  return ((days * 24 + fields.tm_hour) * 60 + fields.tm_min) * 60 + fields.tm_sec;
+}
+
 tm TmFromSystemTime(const SYSTEMTIME& st) {
   tm fields = {};
   fields.tm_sec = st.wSecond;
@@ -162,18 +192,15 @@ UTCTime& UTCTime::operator=(const timespec& ts) {
   return *this;
 }
 
-// mktime reads the fields as local time and normalises out-of-range fields;
-// removing the zone's standard offset turns that into the fields read as UTC.
 UTCTime& UTCTime::operator=(const tm& t_tm) {
-  tm fields = t_tm;
-  SetSeconds(int64_t{mktime(&fields)} - GetLocalTimeBias());
+  SetSeconds(SecondsOfUtcFields(t_tm));
   m_ts.tv_nsec = 0;
   return *this;
 }
 
 UTCTime& UTCTime::operator=(const SYSTEMTIME& st) {
   *this = TmFromSystemTime(st);
-  m_ts.tv_nsec = static_cast<long>(st.wMilliseconds * kNanosecondsPerMillisecond);
+  m_ts.tv_nsec = Wrap32(st.wMilliseconds * kNanosecondsPerMillisecond);
   return *this;
 }
 
@@ -297,15 +324,6 @@ timespec UTCTime::GetCurrentTimeCount() { return ReadClock(CLOCK_MONOTONIC); }
 SYSTEMTIME UTCTime::GetCurrentSystemTime() { return GetCurrentTime(); }
 
 FILETIME UTCTime::GetCurrentFileTime() { return GetCurrentTime(); }
-
-// 1970-01-02 rather than the epoch itself keeps mktime clear of -1 (its
-// error value) for zones east of Greenwich.
-time_t UTCTime::GetLocalTimeBias() {
-  tm second_day = {};
-  second_day.tm_mday = 2;
-  second_day.tm_year = 70;
-  return mktime(&second_day) - 86400;
-}
 
 void UTCTime::SetSeconds(int64_t seconds) { m_ts.tv_sec = Wrap32(seconds); }
 

@@ -160,10 +160,6 @@ class UTCTime {
   static FILETIME GetCurrentFileTime();
 
  private:
-  // Seconds to add to local standard time to obtain UTC: positive west of
-  // Greenwich. Read from the process's zone on every call.
-  static time_t GetLocalTimeBias();
-
   void SetSeconds(int64_t seconds);
   void AddNanoseconds(int64_t nanoseconds);
   int32_t Seconds() const;
