@@ -18,8 +18,7 @@ uint16_t LocalPort(SysUtils::AprSocket& socket);
 // The descriptor of this process's end of a loopback connection whose local
 // port is `port`, or -1.
 int FindLocalTcpSocket(uint16_t port);
-// Bytes that reached that end of the connection and have not been read yet;
-// -1 when there is no such connection.
+// Bytes that reached that end and have not been read yet; -1 without it.
 int UnreadBytes(uint16_t port);
 
 // While it lives, every descriptor the process may open is taken, so that a
