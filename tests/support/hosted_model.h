@@ -9,6 +9,7 @@
 
 #include "MetadataModelVantix/MetadataModelVantix.h"
 #include "support/host_recorder.h"
+#include "support/loopback.h"
 #include "support/loopback_server.h"
 #include "support/receiver_timing.h"
 
