@@ -14,17 +14,10 @@ namespace {
 
 using namespace vantix_test;
 using std::chrono::milliseconds;
-typedef std::vector<unsigned long long> Channels;
-
-// Only this channel listens to the sentinel's camera.
-const unsigned long long kSentinel = 0x8000000000000001ull;
 
 class DistributionTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(m_host.IsReady() && m_server.IsListening());
-    ASSERT_TRUE(m_host.AddCameraChannel(kSentinel, 512));
-  }
+  void SetUp() override { ASSERT_TRUE(m_host.IsReady() && m_server.IsListening()); }
 
   // A channel whose configuration is exactly `pairs`.
   void AddChannel(unsigned long long ullChID, std::vector<std::pair<const char*, const char*>> pairs) {
@@ -43,25 +36,6 @@ class DistributionTest : public ::testing::Test {
     ASSERT_TRUE(WaitUntilAllRead(m_server.ClientPort(), kDeadlineMS));
   }
 
-  // What the host received for `record`: the sentinel record behind it
-  // shows that the record has been fully handled.
-  std::vector<RecordedRecord> Deliver(const std::string& record, const RecordRecorder& recorder) {
-    const size_t before = recorder.Count();
-    Push(record);
-    Push("CamID:512 Event:sentinel\r\n");
-    EXPECT_TRUE(WaitUntil(
-        [&] { return recorder.Count() > before && recorder.Records().back().ullChannelID == kSentinel; },
-        kDeadlineMS));
-    const std::vector<RecordedRecord> all = recorder.Records();
-    return std::vector<RecordedRecord>(all.begin() + before, all.end() - (all.size() > before ? 1 : 0));
-  }
-
-  Channels Reached(const std::string& record) {
-    Channels channels;
-    for (const RecordedRecord& received : Deliver(record, m_host.records)) channels.push_back(received.ullChannelID);
-    return channels;
-  }
-
   LoopbackServer m_server;
   HostedModel m_host;
 };
@@ -70,47 +44,50 @@ TEST_F(DistributionTest, ReachesEveryEnabledChannelWhoseCameraIsTheRecordsCharac
   m_host.AddCameraChannel(11, 1);
   m_host.AddCameraChannel(12, 2);
   m_host.AddCameraChannel(13, 2);
-  m_host.AddCameraChannel(14, 2);
-  m_host.Host().SetChannelEnable(14, false);
+  m_host.AddCameraChannel(0x8000000000000001ull, 2);
+  m_host.Host().SetChannelEnable(0x8000000000000001ull, false);
   AddChannel(15, {{"ModelVantixCH", "02"}});
   AddChannel(16, {{"ModelVantixCH", "2\r\n"}});  // the spin box reads only the number
   AddChannel(17, {{"Other", "x"}});
   AddChannel(18, {});
   AddChannel(19, {{"ModelVantixCH", "3"}, {"ModelVantixCH", "4"}});  // the last pair counts
   ASSERT_TRUE(m_host.ConnectTo(m_server));
-
-  const struct {
-    const char* sRecord;
-    Channels reached;
-  } kCases[] = {{"CamID:2 Event:face\r\n", {12, 13}},     {"CamID:1 Event:face\r\n", {11}},
-                {"CamID:02 Event:face\r\n", {15}},        {"CamID:3 Event:face\r\n", {}},
-                {"CamID:4 Event:face\r\n", {19}},         {"CamID:2\r\n", {16}},
-                {"Event:old CamID:2 Event:face\r\n", {}}, {"Event:face without a camera\r\n", {17, 18}},
-                {"CamID:0 Event:face\r\n", {}}};
-  for (const auto& c : kCases) EXPECT_EQ(c.reached, Reached(c.sRecord)) << c.sRecord;
-
-  const std::vector<RecordedRecord> received = Deliver("CamID:2 Event \tperson\r\n", m_host.records);
-  ASSERT_EQ(2u, received.size());
-  for (const RecordedRecord& record : received) {
-    EXPECT_EQ(HostedModel::kDeviceID, record.ullDeviceID);
-    EXPECT_EQ("CamID:2\r\nEvent\r\nperson\r\n\r\n", record.strText);
-    EXPECT_EQ(26, record.iLength);
+  // Each record starts with its own tag, ahead of anything the cut looks at.
+  const std::pair<const char*, const char*> kCases[] = {
+      {"#0 CamID:2 Event:face\r\n", "#0:12 #0:13 "},  {"#1 CamID:1 Event:face\r\n", "#1:11 "},
+      {"#2 CamID:02 Event:face\r\n", "#2:15 "},       {"#3 CamID:3 Event:face\r\n", ""},
+      {"#4 CamID:4 Event:face\r\n", "#4:19 "},        {"#5 CamID:2\r\n", "#5:16 "},
+      {"#6 Event:old CamID:2 Event:face\r\n", ""},    {"#7 Event:face without a camera\r\n", "#7:17 #7:18 "},
+      {"#8 CamID:0 Event:face\r\n", ""},              {"#9 CamID:2 Event \tperson\r\n", "#9:12 #9:13 "}};
+  std::string expected, reached;
+  for (const auto& c : kCases) {
+    Push(c.first);
+    expected += c.second;
   }
+  ASSERT_TRUE(m_host.Host().Disconnect(true));  // joins the receiver: every record is handled
+  for (const RecordedRecord& record : m_host.records.Records()) {
+    reached += record.strText.substr(0, 2) + ":" + std::to_string(record.ullChannelID) + " ";
+    EXPECT_EQ(HostedModel::kDeviceID, record.ullDeviceID);
+  }
+  EXPECT_EQ(expected, reached);
+  const RecordedRecord last = m_host.records.Records().back();
+  EXPECT_EQ("#9\r\nCamID:2\r\nEvent\r\nperson\r\n\r\n", last.strText);
+  EXPECT_EQ(30, last.iLength);
 }
 
 TEST_F(DistributionTest, RecordsGoToTheCurrentRegistrationAndAreDroppedWithoutCallbackOrUserData) {
-  ASSERT_TRUE(m_host.ConnectTo(m_server));
+  ASSERT_TRUE(m_host.AddCameraChannel(1, 5) && m_host.ConnectTo(m_server));
   RecordRecorder other;
   ASSERT_TRUE(m_host.Host().RegisterMetadataCallbackFunc(&RecordRecorder::Callback, &other));
-  EXPECT_EQ(1u, Deliver("CamID:512 Event:face\r\n", other).size());
+  Push("CamID:5 Event:face\r\n");
   ASSERT_TRUE(m_host.Host().RegisterMetadataCallbackFunc(nullptr, &m_host.records));
-  Push("CamID:512 Event:face\r\n");
+  Push("CamID:5 Event:face\r\n");
   // A null user data would crash the recorder if it were called.
   ASSERT_TRUE(m_host.Host().RegisterMetadataCallbackFunc(&RecordRecorder::Callback, nullptr));
-  Push("CamID:512 Event:face\r\n");
-  ASSERT_TRUE(m_host.Host().Disconnect(true));  // joins the receiver: both records are handled
+  Push("CamID:5 Event:face\r\n");
+  ASSERT_TRUE(m_host.Host().Disconnect(true));  // joins the receiver: every record is handled
   EXPECT_EQ(0u, m_host.records.Count());
-  EXPECT_EQ(2u, other.Count());
+  EXPECT_EQ(1u, other.Count());
 }
 
 TEST_F(DistributionTest, ServerSettingsTakeEffectAtTheNextConnection) {

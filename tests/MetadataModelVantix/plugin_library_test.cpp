@@ -42,12 +42,6 @@ TEST(PluginLibrary, NamedByItsSonameExportingTwoEntryPointsAndLeavingTheRuntimeT
   EXPECT_NE(std::string::npos, undefined.find(" apr_pool_create")) << "the runtime is used, not linked";
 }
 
-class DeclaredValues : public ::testing::Test {
- protected:
-  void TearDown() override { EXPECT_TRUE(ReleasePluginModel(m_pModel)); }
-  IPluginModel2* m_pModel = static_cast<IPluginModel2*>(CreatePluginModel());
-};
-
 TEST(EntryPoints, ReleaseOnlyLiveModelsOfTheirOwnAlsoWhenStillInitialised) {
   EXPECT_FALSE(ReleasePluginModel(nullptr));
   IPluginModel1* pModel = CreatePluginModel();
@@ -70,59 +64,6 @@ T_PLUGIN_ID PluginID(const char* sID) {
   return id;
 }
 
-TEST_F(DeclaredValues, DeclaresItsDeviceChannelKindFilterProfileAndEvents) {
-  T_PLUGIN_DEVICE_INFO info;
-  memset(&info, 0x5A, sizeof(info));
-  ASSERT_TRUE(m_pModel->GetPluginDeviceInfo(&info));
-  ExpectField(info.sPluginID, "ID_VANTIX");
-  ExpectField(info.sPluginVersion, "2.0.0.5");
-  ExpectField(info.sPluginName, "Vantix");
-  ExpectField(info.sPluginInfo, "Vantix");
-  ExpectField(info.sPluginVendor, "Vantix");
-  ExpectField(info.sPluginModel, "Vantix");
-  ExpectField(info.sPluginManufacture, "Vantix");
-  ExpectField(info.sDeviceName, "Vantix");
-  ExpectField(info.sDeviceInfo, "Vantix");
-  E_PLUGIN_CATEGORY eCategory = eMETADATA_CATEGORY_ALL;
-  ASSERT_TRUE(m_pModel->GetCategoryType(&eCategory));
-  EXPECT_EQ(16u, static_cast<unsigned int>(eCategory));
-
-  unsigned int uiKinds = 0, uiRelations = 0, uiChildren = 9;
-  T_PLUGIN_ID kind;
-  T_PLUGIN_PARENT_CHILD_MAP_ITEM relation;
-  const T_PLUGIN_ID channelKind = PluginID("ID_VANTIX_CH");
-  ASSERT_TRUE(m_pModel->GetSupportChannelPluginIDSize(&uiKinds) && m_pModel->GetSupportChannelPluginID(&kind, 1));
-  ASSERT_TRUE(m_pModel->GetChannelRelationSize(&uiRelations) && m_pModel->GetChannelRelation(&relation, 1));
-  ASSERT_TRUE(m_pModel->GetSupportChildPluginIDSize(&channelKind, &uiChildren));
-  EXPECT_EQ("1 ID_VANTIX_CH 1 ID_VANTIX_CH Vantix Vantix 1024 1 0",
-            std::to_string(uiKinds) + " " + kind.sPluginID + " " + std::to_string(uiRelations) + " " +
-                relation.sPluginID + " " + relation.sChannelName + " " + relation.sChannelInfo + " " +
-                std::to_string(relation.uiMaxNumber) + " " + std::to_string(relation.uiMinNumber) + " " +
-                std::to_string(uiChildren));
-
-  T_PLUGIN_FILTER_PROFILE* pProfiles = nullptr;
-  unsigned int uiProfiles = 0;
-  ASSERT_TRUE(m_pModel->CreateFilterProfile(&pProfiles, &uiProfiles));
-  ASSERT_EQ(1u, uiProfiles);
-  EXPECT_STREQ("ID_VANTIX_CH", pProfiles[0].sPluginID);
-  EXPECT_EQ(eLang_UTF8, pProfiles[0].eLangType);
-  EXPECT_EQ(10u, pProfiles[0].uiTransactionTimeout);
-  EXPECT_EQ(0u, pProfiles[0].uiFilterItemSize + pProfiles[0].uiTagItemSize);
-  EXPECT_TRUE(m_pModel->ReleaseFilterProfile(&pProfiles, uiProfiles));
-
-  const std::pair<const char*, const char*> kEvents[] = {{"ID_VANTIX", "3600 3601 "}, {"ID_VANTIX_CH", "3902 3903 "}};
-  for (const auto& declared : kEvents) {
-    const T_PLUGIN_ID owner = PluginID(declared.first);
-    unsigned int uiSize = 0;
-    T_SUPPORT_EVENT_ID events[4];
-    ASSERT_TRUE(m_pModel->GetSupportEventSize(&owner, &uiSize) && uiSize <= 4);
-    ASSERT_TRUE(m_pModel->GetSupportEvent(&owner, events, uiSize));
-    std::string codes;
-    for (unsigned int i = 0; i < uiSize; ++i) codes += std::to_string(events[i].uiEventID) + " ";
-    EXPECT_EQ(declared.second, codes);
-  }
-}
-
 // "id name enabled type content" for one declared property.
 std::string Describe(const T_PROPERTY_UI_INFO& item) {
   std::string text = std::string(item.sUID) + " " + item.sName + " " + (item.bEnable ? "on " : "off ");
@@ -137,23 +78,76 @@ std::string Describe(const T_PROPERTY_UI_INFO& item) {
          std::to_string(spin.llMaxValue) + " step " + std::to_string(spin.llStepValue);
 }
 
-TEST_F(DeclaredValues, DeclaresTheServerAndCameraSettings) {
+// The host reads the declared values right after CreatePluginModel.
+TEST(DeclaredValues, DeviceChannelKindFilterProfileEventsAndSettings) {
+  IPluginModel2* pModel = static_cast<IPluginModel2*>(CreatePluginModel());
+  T_PLUGIN_DEVICE_INFO info;
+  memset(&info, 0x5A, sizeof(info));
+  ASSERT_TRUE(pModel->GetPluginDeviceInfo(&info));
+  ExpectField(info.sPluginID, "ID_VANTIX");
+  ExpectField(info.sPluginVersion, "2.0.0.5");
+  ExpectField(info.sPluginName, "Vantix");
+  ExpectField(info.sPluginInfo, "Vantix");
+  ExpectField(info.sPluginVendor, "Vantix");
+  ExpectField(info.sPluginModel, "Vantix");
+  ExpectField(info.sPluginManufacture, "Vantix");
+  ExpectField(info.sDeviceName, "Vantix");
+  ExpectField(info.sDeviceInfo, "Vantix");
+  E_PLUGIN_CATEGORY eCategory = eMETADATA_CATEGORY_ALL;
+  ASSERT_TRUE(pModel->GetCategoryType(&eCategory));
+  EXPECT_EQ(16u, static_cast<unsigned int>(eCategory));
+
+  unsigned int uiKinds = 0, uiRelations = 0, uiChildren = 9;
+  T_PLUGIN_ID kind;
+  T_PLUGIN_PARENT_CHILD_MAP_ITEM relation;
+  const T_PLUGIN_ID channelKind = PluginID("ID_VANTIX_CH");
+  ASSERT_TRUE(pModel->GetSupportChannelPluginIDSize(&uiKinds) && pModel->GetSupportChannelPluginID(&kind, 1));
+  ASSERT_TRUE(pModel->GetChannelRelationSize(&uiRelations) && pModel->GetChannelRelation(&relation, 1));
+  ASSERT_TRUE(pModel->GetSupportChildPluginIDSize(&channelKind, &uiChildren));
+  EXPECT_EQ("1 ID_VANTIX_CH 1 ID_VANTIX_CH Vantix Vantix 1024 1 0",
+            std::to_string(uiKinds) + " " + kind.sPluginID + " " + std::to_string(uiRelations) + " " +
+                relation.sPluginID + " " + relation.sChannelName + " " + relation.sChannelInfo + " " +
+                std::to_string(relation.uiMaxNumber) + " " + std::to_string(relation.uiMinNumber) + " " +
+                std::to_string(uiChildren));
+
+  T_PLUGIN_FILTER_PROFILE* pProfiles = nullptr;
+  unsigned int uiProfiles = 0;
+  ASSERT_TRUE(pModel->CreateFilterProfile(&pProfiles, &uiProfiles));
+  ASSERT_EQ(1u, uiProfiles);
+  EXPECT_STREQ("ID_VANTIX_CH", pProfiles[0].sPluginID);
+  EXPECT_EQ(eLang_UTF8, pProfiles[0].eLangType);
+  EXPECT_EQ(10u, pProfiles[0].uiTransactionTimeout);
+  EXPECT_EQ(0u, pProfiles[0].uiFilterItemSize + pProfiles[0].uiTagItemSize);
+  EXPECT_TRUE(pModel->ReleaseFilterProfile(&pProfiles, uiProfiles));
+
+  const std::pair<const char*, const char*> kEvents[] = {{"ID_VANTIX", "3600 3601 "}, {"ID_VANTIX_CH", "3902 3903 "}};
+  for (const auto& declared : kEvents) {
+    const T_PLUGIN_ID owner = PluginID(declared.first);
+    unsigned int uiSize = 0;
+    T_SUPPORT_EVENT_ID events[4];
+    ASSERT_TRUE(pModel->GetSupportEventSize(&owner, &uiSize) && uiSize <= 4);
+    ASSERT_TRUE(pModel->GetSupportEvent(&owner, events, uiSize));
+    std::string codes;
+    for (unsigned int i = 0; i < uiSize; ++i) codes += std::to_string(events[i].uiEventID) + " ";
+    EXPECT_EQ(declared.second, codes);
+  }
+
   T_PROPERTY_UI_INFO* pSource = nullptr;
   unsigned int uiSource = 0;
-  ASSERT_TRUE(m_pModel->CreateSourcePropertyList(&pSource, &uiSource));
+  ASSERT_TRUE(pModel->CreateSourcePropertyList(&pSource, &uiSource));
   ASSERT_EQ(2u, uiSource);
   EXPECT_EQ("ModelVantixIP Server IP on edit 127.0.0.1 1..253 00", Describe(pSource[0]));
   EXPECT_EQ("ModelVantixServerPort Server Port on spin 7000 1..65535 step 1", Describe(pSource[1]));
-  EXPECT_TRUE(m_pModel->ReleaseSourcePropertyList(&pSource, uiSource));
+  EXPECT_TRUE(pModel->ReleaseSourcePropertyList(&pSource, uiSource));
 
   T_CAHNNEL_PROPERTY* pChannel = nullptr;
-  unsigned int uiKinds = 0;
-  ASSERT_TRUE(m_pModel->CreateChannelPropertyList(&pChannel, &uiKinds));
+  ASSERT_TRUE(pModel->CreateChannelPropertyList(&pChannel, &uiKinds));
   ASSERT_EQ(1u, uiKinds);
   EXPECT_STREQ("ID_VANTIX_CH", pChannel[0].sPluginID);
   ASSERT_EQ(1u, pChannel[0].uiSize);
   EXPECT_EQ("ModelVantixCH Channel ID on spin 0 0..512 step 1", Describe(pChannel[0].pPropertyItem[0]));
-  EXPECT_TRUE(m_pModel->ReleaseChannelPropertyList(&pChannel, uiKinds));
+  EXPECT_TRUE(pModel->ReleaseChannelPropertyList(&pChannel, uiKinds));
+  EXPECT_TRUE(ReleasePluginModel(pModel));
 }
 
 }  // namespace

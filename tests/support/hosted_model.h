@@ -24,8 +24,7 @@ class HostedModel {
   static constexpr uint32_t kWorkerPeriodMS = 20;
   static constexpr int kReconnectIntervalMS = 300;
 
-  // The clocks the model runs with: short ones by default, the product's own
-  // from Product().
+  // Short clocks by default; Product() gives the product's own.
   struct Timing {
     uint32_t uiWorkerPeriodMS = kWorkerPeriodMS;
     int reconnectIntervalMS = kReconnectIntervalMS;
@@ -33,8 +32,8 @@ class HostedModel {
     static Timing Product();
   };
 
-  // Creates the model through the entry point, sets its device identifier,
-  // initialises it, sets its clocks and registers the two recorders.
+  // Creates, identifies and initialises the model, sets its clocks and
+  // registers the two recorders.
   HostedModel();
   explicit HostedModel(const Timing& timing);
   // Releases the model unless the test already did.

@@ -35,12 +35,9 @@ class DescriptorsExhausted {
   uint64_t m_savedSoftLimit;
 };
 
-// A new T made while every descriptor is taken. One T is made and dropped
-// first, with descriptors to spare: UndefinedBehaviorSanitizer checks the
-// dynamic type of an object under construction, and the first time it meets a
-// class it probes that class's type information through a pipe of its own;
-// without a free descriptor the probe fails and the check reports a sound
-// object as invalid.
+// A new T made while every descriptor is taken. One T is made first with
+// descriptors to spare: UndefinedBehaviorSanitizer probes a class's type
+// information through a pipe the first time it checks an object of it.
 template <typename T>
 std::unique_ptr<T> CreateWithoutDescriptors() {
   std::unique_ptr<T>(new T());

@@ -12,8 +12,7 @@ namespace vantix_test {
 class LoopbackServer {
  public:
   LoopbackServer() : LoopbackServer("127.0.0.1") {}
-  // Listens on another local IPv4 address, for tests that build a network of
-  // their own; the socket belongs to the calling thread's network namespace.
+  // Listens on another address of the calling thread's network namespace.
   explicit LoopbackServer(const std::string& strAddress);
   ~LoopbackServer();
   LoopbackServer(const LoopbackServer&) = delete;
@@ -30,10 +29,8 @@ class LoopbackServer {
   // The client's port as the server sees it (the client's local port).
   uint16_t ClientPort() const { return m_clientPort; }
 
-  // Writes all of text to the current client.
   bool Write(const std::string& text) { return WriteWithin(text, -1); }
-  // The same, but gives up once the client has taken nothing for timeoutMS
-  // (-1: never): a client that stopped reading must not hold the server up.
+  // Gives up once the client has taken nothing for timeoutMS (-1: never).
   bool WriteWithin(const std::string& text, int timeoutMS);
   void CloseClient();
   // Ends the connection with a reset instead of an orderly close.
@@ -62,9 +59,9 @@ class LoopbackServer {
 // A port on 127.0.0.1 with no listener behind it (bound, then released).
 uint16_t UnusedLoopbackPort();
 
-// True once this process's end of the loopback connection with local port
-// `clientPort` has taken everything that reached it. A writer that waits for
-// this between writes makes every write a receive of its own.
+// True once this process's end of the connection with local port `clientPort`
+// has read everything that reached it: a writer that waits for this between
+// writes makes every write a receive of its own.
 bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS);
 
 }  // namespace vantix_test
