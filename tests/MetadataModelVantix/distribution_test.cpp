@@ -111,4 +111,34 @@ TEST_F(DistributionTest, ServerSettingsTakeEffectAtTheNextConnection) {
   for (const RecordedEvent& event : m_host.events.Events()) EXPECT_EQ(HostedModel::kDeviceID, event.ullDeviceID);
 }
 
+// A server item of another class than declared stops a connection before any
+// attempt and leaves the error text alone.
+class WrongItemModel : public CMetadataModelVantix {
+ public:
+  explicit WrongItemModel(size_t index) {
+    CPropertySpinBox* pItem = new CPropertySpinBox();  // the model deletes it
+    pItem->SetPropertyID(m_vSourceProperty[index]->GetPropertyID());
+    pItem->SetMaximum(65535);
+    delete m_vSourceProperty[index];
+    m_vSourceProperty[index] = pItem;
+  }
+};
+
+TEST(ServerSettings, AServerItemOfAnotherClassStopsTheConnection) {
+  LoopbackServer server;
+  for (size_t index : {0u, 1u}) {
+    WrongItemModel model(index);
+    T_PLUGIN_UI_CONFIG port;
+    CopyText(port.sPluginID, "ModelVantixServerPort");
+    CopyText(port.sValue, std::to_string(server.Port()));
+    ASSERT_TRUE(model.Initialize() && model.SetSourceConfigList(&port, 1));
+    EXPECT_FALSE(model.Connect(true));
+    EXPECT_FALSE(server.AcceptClient(100)) << "item " << index;
+    T_PLUGIN_ERROR_MESSAGE message;
+    EXPECT_TRUE(model.GetLastErrorMessage(&message));
+    EXPECT_STREQ("", message.sErrorMsg);
+    EXPECT_TRUE(model.Uninitialize());
+  }
+}
+
 }  // namespace
