@@ -19,10 +19,6 @@ class CMetadataModelVantix : public CMetadataModelBase1 {
   // Copies the server address and port from the source items into the
   // connection settings; the caller holds m_csSetting.
   bool UpdateConfig();
-  // The connection settings of the last UpdateConfig, for the thread that
-  // ran it.
-  std::string GetServerIP() const { return m_strServerIP; }
-  unsigned short GetServerPort() const { return m_usServerPort; }
   void SetLastErrorMessage(int iErrorCode);
 
   // The receiver between Initialize and Uninitialize, null otherwise; tests

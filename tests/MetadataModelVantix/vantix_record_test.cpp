@@ -1,78 +1,67 @@
-// What the model reads from a record and what the host receives for it.
-
-#include <gtest/gtest.h>
+// What the model reads from a received block and from a record, and the texts
+// it makes of them.
 
 #include <apr_errno.h>
+#include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
+#include "MetadataModelVantix/VantixReceiver.h"
 #include "MetadataModelVantix/VantixRecord.h"
 
 namespace {
 
-TEST(CutCameraIDTest, TakesTheTextBetweenTheMarkersLessOneSeparator) {
-  EXPECT_EQ("2", CutCameraID("CamID:2 Event:FaceMatched"));
-  EXPECT_EQ("12", CutCameraID("CamID:12 Event"));
-  EXPECT_EQ("12", CutCameraID("xx CamID:12_Event yy")) << "any one character separates";
-  EXPECT_EQ("512", CutCameraID("Time:1 CamID:512 EventX\r\n"));
+TEST(BlockFilter, DropsExactlyTheBlocksWithALineFeedBeforeTheLastByte) {
+  const std::pair<const char*, bool> kCases[] = {{"", false},          {"CamID:1 Event:face", false}, {"CamID:1 Event:face\r\n", false},
+                {"\n", false},        {"\r", false},                 {"a\r\rb\r", false},
+                {"one\ntwo", true},   {"one\r\ntwo\r\n", true},      {"one\n\n", true},
+                {"\nrest", true},     {"a\nb\nc\n", true}};
+  for (const auto& c : kCases) {
+    std::string text = c.first;
+    EXPECT_EQ(c.second, IsRedundantEvent(&text[0])) << '"' << c.first << '"';
+  }
+  EXPECT_FALSE(IsRedundantEvent(nullptr));
 }
 
-TEST(CutCameraIDTest, KeepsWhatTheHostMustNotMatch) {
-  EXPECT_EQ("02", CutCameraID("CamID:02 Event")) << "a leading zero stays";
-  EXPECT_EQ(" 2", CutCameraID("CamID: 2 Event")) << "a space inside stays";
-  EXPECT_EQ("2 ", CutCameraID("CamID:2  Event")) << "only one separator is dropped";
+TEST(CameraCut, FromBehindCamIDToOneCharacterBeforeEvent) {
+  const std::pair<const char*, const char*> kCases[] = {{"CamID:2 Event:FaceMatched", "2"},
+                {"xx CamID:12_Event yy", "12"},
+                {"CamID:02 Event", "02"},  // compared as text: the leading zero stays
+                {"CamID: 2 Event", " 2"},
+                {"CamID:2  Event", "2 "},  // only one separator is left out
+                {"CamID: Event", ""},
+                {"CamID:xEvent", ""},
+                {"CamID:Event:1", "Event:1"},  // "Event" right behind: to the end
+                {"CamID:7 Person\r\n", "7 Person\r\n"},
+                {"Event CamID:3 x", "3 x"},  // both searches start at the beginning
+                {"CamID:1 Event CamID:2 Event", "1"},
+                {"CamID:", ""},
+                {"camid:2 Event", ""},
+                {"", ""}};
+  for (const auto& c : kCases) EXPECT_EQ(c.second, CutCameraID(c.first)) << '"' << c.first << '"';
 }
 
-TEST(CutCameraIDTest, EmptyWhenEventFollowsAfterOneCharacter) {
-  EXPECT_EQ("", CutCameraID("CamID: Event"));
-  EXPECT_EQ("", CutCameraID("CamID:xEvent"));
+TEST(RecordRewrite, EveryWordOnALineOfItsOwnAndOneEmptyLine) {
+  const std::pair<const char*, const char*> kCases[] = {{"CamID:2 Event:FaceMatched Person:Ann\r\n", "CamID:2\r\nEvent:FaceMatched\r\nPerson:Ann\r\n\r\n"},
+                {" \t a \r\n\v\f b\t\tc \n", "a\r\nb\r\nc\r\n\r\n"},
+                {"a\x08" "b\x0E", "a\x08" "b\x0E\r\n\r\n"},  // just outside the white space
+                {"Ren\xC3\xA9 \xFF\x80", "Ren\xC3\xA9\r\n\xFF\x80\r\n\r\n"},
+                {" \t\r\n", "\r\n"},
+                {"", "\r\n"}};
+  for (const auto& c : kCases) EXPECT_EQ(c.second, RewriteRecord(c.first)) << '"' << c.first << '"';
 }
 
-TEST(CutCameraIDTest, RunsToTheEndWhenEventIsMissingOrEarly) {
-  EXPECT_EQ("7 Person:Ann\r\n", CutCameraID("CamID:7 Person:Ann\r\n"));
-  EXPECT_EQ("3 x\r\n", CutCameraID("Event CamID:3 x\r\n")) << "Event before CamID:";
-  EXPECT_EQ("Event:1", CutCameraID("CamID:Event:1")) << "Event directly behind CamID:";
-  EXPECT_EQ("", CutCameraID("CamID:"));
-}
-
-TEST(CutCameraIDTest, EmptyWithoutTheCameraMarker) {
-  EXPECT_EQ("", CutCameraID(""));
-  EXPECT_EQ("", CutCameraID("camid:2 Event"));
-  EXPECT_EQ("", CutCameraID("   \r\n"));
-}
-
-TEST(CutCameraIDTest, UsesTheFirstOccurrenceOfEachMarker) {
-  EXPECT_EQ("1", CutCameraID("CamID:1 Event CamID:2 Event"));
-}
-
-TEST(RewriteRecordTest, EveryWordOnItsOwnLineAndAClosingEmptyLine) {
-  EXPECT_EQ("CamID:2\r\nEvent:FaceMatched\r\nPerson:Ann\r\n\r\n",
-            RewriteRecord("CamID:2 Event:FaceMatched Person:Ann\r\n"));
-}
-
-TEST(RewriteRecordTest, WhiteSpaceRunsCollapseAndTheEdgesDisappear) {
-  EXPECT_EQ("a\r\nb\r\nc\r\n\r\n", RewriteRecord(" \t a \r\n\v\f b\t\tc \n"));
-}
-
-TEST(RewriteRecordTest, WhiteSpaceOnlyBecomesOneEmptyLine) {
-  EXPECT_EQ("\r\n", RewriteRecord(" \t\r\n"));
-  EXPECT_EQ("\r\n", RewriteRecord(""));
-}
-
-TEST(RewriteRecordTest, BytesAboveAsciiAreWordCharacters) {
-  EXPECT_EQ("Ren\xC3\xA9\r\n\xFF\x80\r\n\r\n", RewriteRecord("Ren\xC3\xA9 \xFF\x80"));
-}
-
-TEST(ConnectionErrorTextTest, RefusedAndUnreachableHaveTheirOwnText) {
+TEST(ConnectionError, RefusedAndUnreachableHaveTheirOwnTextAnyOtherStatusItsNumber) {
   const std::string kFailed = "Failed to connect to target Vantix server.";
-  EXPECT_EQ(kFailed, ConnectionErrorText(730061));
-  EXPECT_EQ(kFailed, ConnectionErrorText(730065));
-  EXPECT_EQ(kFailed, ConnectionErrorText(APR_ECONNREFUSED));
-  EXPECT_EQ(kFailed, ConnectionErrorText(APR_EHOSTUNREACH));
-}
-
-TEST(ConnectionErrorTextTest, AnyOtherStatusCarriesItsNumber) {
-  EXPECT_EQ("Unknow error (error code: 70007)", ConnectionErrorText(70007));
-  EXPECT_EQ("Unknow error (error code: -1)", ConnectionErrorText(-1));
-  EXPECT_EQ("Unknow error (error code: 730062)", ConnectionErrorText(730062));
+  const std::pair<int, std::string> kCases[] = {{730061, kFailed},
+                {730065, kFailed},
+                {APR_ECONNREFUSED, kFailed},
+                {APR_EHOSTUNREACH, kFailed},
+                {70007, "Unknow error (error code: 70007)"},
+                {-1, "Unknow error (error code: -1)"},
+                {730062, "Unknow error (error code: 730062)"}};
+  for (const auto& c : kCases) EXPECT_EQ(c.second, ConnectionErrorText(c.first)) << c.first;
 }
 
 }  // namespace

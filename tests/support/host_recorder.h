@@ -1,36 +1,56 @@
 #pragma once
 
 // What a host sees: recorders for the model's event and metadata callbacks,
-// with waits that always have a deadline.
+// filled on the model's threads and read or awaited on the test's.
 
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "support/wait_until.h"
+
 namespace vantix_test {
+
+template <typename Item>
+class Recorder {
+ public:
+  void Add(Item item) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_items.push_back(std::move(item));
+  }
+  std::vector<Item> Items() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_items;
+  }
+  size_t Count() const { return Items().size(); }
+  // True when at least `count` items arrived before the deadline.
+  bool WaitForCount(size_t count, std::chrono::milliseconds timeout) const {
+    return WaitUntil([&] { return Count() >= count; }, timeout);
+  }
+
+ private:
+  mutable std::mutex m_mutex;
+  std::vector<Item> m_items;
+};
 
 struct RecordedEvent {
   unsigned long long ullDeviceID;
   unsigned int uiEventID;
 };
 
-class EventRecorder {
+class EventRecorder : public Recorder<RecordedEvent> {
  public:
   // The callback to register, with the recorder as user data.
-  static void Callback(unsigned long long ullDeviceID, unsigned int uiEventID, void* pData);
-
-  std::vector<RecordedEvent> Events() const;
-  std::vector<unsigned int> Codes() const;
-  // True when at least `count` events arrived before the deadline.
-  bool WaitForCount(size_t count, std::chrono::milliseconds timeout) const;
-
- private:
-  mutable std::mutex m_mutex;
-  mutable std::condition_variable m_changed;
-  std::vector<RecordedEvent> m_events;
+  static void Callback(unsigned long long ullDeviceID, unsigned int uiEventID, void* pData) {
+    static_cast<EventRecorder*>(pData)->Add(RecordedEvent{ullDeviceID, uiEventID});
+  }
+  std::vector<RecordedEvent> Events() const { return Items(); }
+  std::vector<unsigned int> Codes() const {
+    std::vector<unsigned int> codes;
+    for (const RecordedEvent& event : Items()) codes.push_back(event.uiEventID);
+    return codes;
+  }
 };
 
 struct RecordedRecord {
@@ -40,30 +60,13 @@ struct RecordedRecord {
   int iLength;
 };
 
-class RecordRecorder {
+class RecordRecorder : public Recorder<RecordedRecord> {
  public:
   static void Callback(unsigned long long ullDeviceID, unsigned long long ullChannelID, const char* sMetadata,
-                       int iMetadataLen, void* pData);
-
-  std::vector<RecordedRecord> Records() const;
-  size_t Count() const;
-  bool WaitForCount(size_t count, std::chrono::milliseconds timeout) const;
-
- private:
-  mutable std::mutex m_mutex;
-  mutable std::condition_variable m_changed;
-  std::vector<RecordedRecord> m_records;
-};
-
-// Polls `condition` until it holds or the timeout passes; returns its last value.
-template <typename Condition>
-bool WaitUntil(Condition condition, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return condition();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                       int iMetadataLen, void* pData) {
+    static_cast<RecordRecorder*>(pData)->Add(RecordedRecord{ullDeviceID, ullChannelID, sMetadata, iMetadataLen});
   }
-  return true;
-}
+  std::vector<RecordedRecord> Records() const { return Items(); }
+};
 
 }  // namespace vantix_test

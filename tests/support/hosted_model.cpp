@@ -6,37 +6,39 @@
 #include <future>
 #include <thread>
 
-#include "support/receiver_timing.h"
+#include "MetadataModelBase/HostRecords.h"
+#include "support/loopback.h"
 
 namespace vantix_test {
 
 namespace {
 
-const char kChannelPluginID[] = "ID_VANTIX_CH";
-
 T_PLUGIN_UI_CONFIG Setting(const char* sPropertyID, const std::string& strValue) {
-  T_PLUGIN_UI_CONFIG setting{};
-  snprintf(setting.sPluginID, sizeof(setting.sPluginID), "%s", sPropertyID);
-  snprintf(setting.sValue, sizeof(setting.sValue), "%s", strValue.c_str());
+  T_PLUGIN_UI_CONFIG setting;
+  CopyText(setting.sPluginID, sPropertyID);
+  CopyText(setting.sValue, strValue);
   return setting;
 }
 
 }  // namespace
 
-HostedModel::HostedModel() : m_pModel(dynamic_cast<CMetadataModelVantix*>(CreatePluginModel())) {
+HostedModel::Timing HostedModel::Timing::Product() { return Timing{100, 10000, CVantixReceiver::Timing()}; }
+
+HostedModel::HostedModel() : HostedModel(Timing()) {}
+
+HostedModel::HostedModel(const Timing& timing)
+    : m_pModel(dynamic_cast<CMetadataModelVantix*>(CreatePluginModel())) {
   if (m_pModel == nullptr) return;
   m_pModel->SetDeviceID(kDeviceID);
   if (!m_pModel->Initialize()) {
     Release();
     return;
   }
-  m_pModel->SetWorkerTiming(kWorkerPeriodMS, kReconnectIntervalMS);
-  m_pModel->Receiver()->SetTiming(QuickReceiverTiming());
+  m_pModel->SetWorkerTiming(timing.uiWorkerPeriodMS, timing.reconnectIntervalMS);
+  m_pModel->Receiver()->SetTiming(timing.receiver);
   m_pModel->RegisterEventCallbackFunc(&EventRecorder::Callback, &events);
   m_pModel->RegisterMetadataCallbackFunc(&RecordRecorder::Callback, &records);
 }
-
-HostedModel::~HostedModel() { Release(); }
 
 bool HostedModel::SetServer(const std::string& strIP, uint16_t usPort) {
   const T_PLUGIN_UI_CONFIG settings[] = {Setting("ModelVantixIP", strIP),
@@ -44,14 +46,18 @@ bool HostedModel::SetServer(const std::string& strIP, uint16_t usPort) {
   return m_pModel->SetSourceConfigList(settings, 2);
 }
 
+bool HostedModel::ConnectTo(LoopbackServer& server) {
+  return SetServer(kLoopbackIP, server.Port()) && m_pModel->Connect(true) && server.AcceptClient(kDeadlineMS);
+}
+
 bool HostedModel::AddCameraChannel(unsigned long long ullChID, int camera) {
-  T_PLUGIN_ID kind{};
-  snprintf(kind.sPluginID, sizeof(kind.sPluginID), "%s", kChannelPluginID);
+  T_PLUGIN_ID kind;
+  CopyText(kind.sPluginID, "ID_VANTIX_CH");
   return m_pModel->AddChannel(kDeviceID, ullChID, &kind) && SetCamera(ullChID, camera);
 }
 
-bool HostedModel::SetCamera(unsigned long long ullChID, int camera) {
-  T_PLUGIN_UI_CONFIG setting = Setting("ModelVantixCH", std::to_string(camera));
+bool HostedModel::SetCamera(unsigned long long ullChID, const std::string& strCamera) {
+  T_PLUGIN_UI_CONFIG setting = Setting("ModelVantixCH", strCamera);
   return m_pModel->SetChannelConfigList(ullChID, &setting, 1);
 }
 
@@ -59,6 +65,11 @@ E_METADATA_STATUS HostedModel::Status() const {
   E_METADATA_STATUS eStatus = eMETADATA_STATUS_CONNECTING;
   m_pModel->GetStatus(&eStatus);
   return eStatus;
+}
+
+std::string HostedModel::LastError() const {
+  T_PLUGIN_ERROR_MESSAGE message{};
+  return m_pModel->GetLastErrorMessage(&message) ? message.sErrorMsg : "<refused>";
 }
 
 bool HostedModel::Release() {
@@ -70,6 +81,10 @@ bool HostedModel::Release() {
 
 std::string CameraRecord(int camera, int sequence) {
   return "CamID:" + std::to_string(camera) + " Event:face seq=" + std::to_string(sequence) + "\r\n";
+}
+
+std::string HostText(int camera, int sequence) {
+  return "CamID:" + std::to_string(camera) + "\r\nEvent:face\r\nseq=" + std::to_string(sequence) + "\r\n\r\n";
 }
 
 int SequenceOf(const std::string& strHostText) {

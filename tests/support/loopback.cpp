@@ -10,23 +10,13 @@ namespace vantix_test {
 
 const char kLoopbackIP[] = "127.0.0.1";
 
-namespace {
-
-// Low enough that filling it is quick, high enough for what the test
-// process already holds.
-const rlim_t kExhaustedLimit = 256;
-
-}  // namespace
-
 uint16_t BindLoopback(SysUtils::AprSocket& socket) {
-  if (!socket.bind(kLoopbackIP, 0)) return 0;
-  return LocalPort(socket);
+  return socket.bind(kLoopbackIP, 0) ? LocalPort(socket) : 0;
 }
 
 uint16_t LocalPort(SysUtils::AprSocket& socket) {
   apr_sockaddr_t* local = nullptr;
-  if (!socket.getLocalSockAddr(local)) return 0;
-  return local->port;
+  return socket.getLocalSockAddr(local) ? local->port : 0;
 }
 
 int FindLocalTcpSocket(uint16_t port) {
@@ -42,21 +32,20 @@ int FindLocalTcpSocket(uint16_t port) {
 int UnreadBytes(uint16_t port) {
   const int fd = FindLocalTcpSocket(port);
   int unread = -1;
-  if (fd < 0 || ioctl(fd, FIONREAD, &unread) != 0) return -1;
-  return unread;
+  return fd >= 0 && ioctl(fd, FIONREAD, &unread) == 0 ? unread : -1;
 }
 
+// Low enough that filling it is quick, high enough for what the test process
+// already holds.
 DescriptorsExhausted::DescriptorsExhausted() {
   rlimit limit = {};
   getrlimit(RLIMIT_NOFILE, &limit);
   m_savedSoftLimit = limit.rlim_cur;
-  if (limit.rlim_cur > kExhaustedLimit) {
-    limit.rlim_cur = kExhaustedLimit;
+  if (limit.rlim_cur > 256) {
+    limit.rlim_cur = 256;
     setrlimit(RLIMIT_NOFILE, &limit);
   }
-  for (int fd = dup(STDERR_FILENO); fd >= 0; fd = dup(STDERR_FILENO)) {
-    m_taken.push_back(fd);
-  }
+  for (int fd = dup(STDERR_FILENO); fd >= 0; fd = dup(STDERR_FILENO)) m_taken.push_back(fd);
 }
 
 DescriptorsExhausted::~DescriptorsExhausted() {

@@ -18,8 +18,7 @@ uint16_t LocalPort(SysUtils::AprSocket& socket);
 // The descriptor of this process's end of a loopback connection whose local
 // port is `port`, or -1.
 int FindLocalTcpSocket(uint16_t port);
-// Bytes that reached that end of the connection and have not been read yet;
-// -1 when there is no such connection.
+// Bytes that reached that end and have not been read yet; -1 without it.
 int UnreadBytes(uint16_t port);
 
 // While it lives, every descriptor the process may open is taken, so that a
@@ -36,12 +35,9 @@ class DescriptorsExhausted {
   uint64_t m_savedSoftLimit;
 };
 
-// A new T made while every descriptor is taken. One T is made and dropped
-// first, with descriptors to spare: UndefinedBehaviorSanitizer checks the
-// dynamic type of an object under construction, and the first time it meets a
-// class it probes that class's type information through a pipe of its own;
-// without a free descriptor the probe fails and the check reports a sound
-// object as invalid.
+// A new T made while every descriptor is taken. One T is made first with
+// descriptors to spare: UndefinedBehaviorSanitizer probes a class's type
+// information through a pipe the first time it checks an object of it.
 template <typename T>
 std::unique_ptr<T> CreateWithoutDescriptors() {
   std::unique_ptr<T>(new T());

@@ -4,22 +4,17 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
-#include "support/host_recorder.h"
 #include "support/loopback.h"
+#include "support/wait_until.h"
 
 namespace vantix_test {
 
 namespace {
-
-const int kBacklog = 8;
 
 sockaddr_in SocketAddress(uint32_t address, uint16_t port) {
   sockaddr_in addr{};
@@ -27,15 +22,6 @@ sockaddr_in SocketAddress(uint32_t address, uint16_t port) {
   addr.sin_port = htons(port);
   addr.sin_addr.s_addr = address;
   return addr;
-}
-
-sockaddr_in LoopbackAddress(uint16_t port) { return SocketAddress(htonl(INADDR_LOOPBACK), port); }
-
-uint16_t LocalPort(int fd) {
-  sockaddr_in addr{};
-  socklen_t len = sizeof(addr);
-  if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
-  return ntohs(addr.sin_port);
 }
 
 bool WaitFor(int fd, short events, int timeoutMS) {
@@ -47,8 +33,6 @@ bool WaitFor(int fd, short events, int timeoutMS) {
   return ready > 0;
 }
 
-bool WaitReadable(int fd, int timeoutMS) { return WaitFor(fd, POLLIN, timeoutMS); }
-
 void CloseFd(int& fd) {
   if (fd >= 0) close(fd);
   fd = -1;
@@ -56,17 +40,12 @@ void CloseFd(int& fd) {
 
 }  // namespace
 
-LoopbackServer::LoopbackServer() : LoopbackServer("127.0.0.1") {}
-
-LoopbackServer::LoopbackServer(const std::string& strAddress)
-    : m_address(inet_addr(strAddress.c_str())),
-      m_listenFd(-1),
-      m_clientFd(-1),
-      m_queueFillerFd(-1),
-      m_port(0),
-      m_clientPort(0),
-      m_acceptedCount(0) {
-  if (Listen(0, kBacklog)) m_port = LocalPort(m_listenFd);
+LoopbackServer::LoopbackServer(const std::string& strAddress) : m_address(inet_addr(strAddress.c_str())) {
+  sockaddr_in bound{};
+  socklen_t len = sizeof(bound);
+  if (Listen(8) && getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&bound), &len) == 0) {
+    m_port = ntohs(bound.sin_port);
+  }
 }
 
 LoopbackServer::~LoopbackServer() {
@@ -74,51 +53,36 @@ LoopbackServer::~LoopbackServer() {
   StopListening();
 }
 
-bool LoopbackServer::Listen(uint16_t port, int backlog) {
+bool LoopbackServer::Listen(int backlog) {
   m_listenFd = socket(AF_INET, SOCK_STREAM, 0);
-  if (m_listenFd < 0) return false;
   const int on = 1;
   setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));
-  const sockaddr_in addr = SocketAddress(m_address, port);
+  const sockaddr_in addr = SocketAddress(m_address, m_port);
   if (bind(m_listenFd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) != 0 ||
       listen(m_listenFd, backlog) != 0) {
     CloseFd(m_listenFd);
-    return false;
   }
-  return true;
+  return m_listenFd >= 0;
 }
 
 bool LoopbackServer::AcceptClient(int timeoutMS) {
-  if (m_listenFd < 0 || !WaitReadable(m_listenFd, timeoutMS)) return false;
-  const int fd = accept(m_listenFd, nullptr, nullptr);
+  if (m_listenFd < 0 || !WaitFor(m_listenFd, POLLIN, timeoutMS)) return false;
+  sockaddr_in peer{};
+  socklen_t len = sizeof(peer);
+  const int fd = accept(m_listenFd, reinterpret_cast<sockaddr*>(&peer), &len);
   if (fd < 0) return false;
   CloseClient();
   m_clientFd = fd;
   const int on = 1;
   setsockopt(m_clientFd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof(on));
-  sockaddr_in peer{};
-  socklen_t len = sizeof(peer);
-  getpeername(m_clientFd, reinterpret_cast<sockaddr*>(&peer), &len);
   m_clientPort = ntohs(peer.sin_port);
   ++m_acceptedCount;
   return true;
 }
 
-bool LoopbackServer::Write(const std::string& text) {
-  size_t sent = 0;
-  while (m_clientFd >= 0 && sent < text.size()) {
-    const ssize_t n = send(m_clientFd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    sent += static_cast<size_t>(n);
-  }
-  return m_clientFd >= 0;
-}
-
 bool LoopbackServer::WriteWithin(const std::string& text, int timeoutMS) {
-  size_t sent = 0;
-  while (m_clientFd >= 0 && sent < text.size()) {
-    if (!WaitFor(m_clientFd, POLLOUT, timeoutMS)) return false;
+  for (size_t sent = 0; sent < text.size();) {
+    if (m_clientFd < 0 || !WaitFor(m_clientFd, POLLOUT, timeoutMS)) return false;
     const ssize_t n = send(m_clientFd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (n <= 0) return false;
@@ -132,38 +96,33 @@ void LoopbackServer::CloseClient() {
   m_clientPort = 0;
 }
 
+void LoopbackServer::ResetClient() {
+  const linger abort{1, 0};
+  if (m_clientFd >= 0) setsockopt(m_clientFd, SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
+  CloseClient();
+}
+
 void LoopbackServer::StopListening() {
   CloseFd(m_queueFillerFd);
   CloseFd(m_listenFd);
 }
 
-bool LoopbackServer::StartListening() {
-  if (m_listenFd >= 0) return true;
-  return m_port != 0 && Listen(m_port, kBacklog);
-}
+bool LoopbackServer::StartListening() { return m_listenFd >= 0 || (m_port != 0 && Listen(8)); }
 
 // A backlog of 0 leaves room for exactly one connection that nobody accepts;
 // with that place taken the kernel drops every further handshake.
 bool LoopbackServer::StartListeningUnresponsive() {
-  if (m_listenFd >= 0 || m_port == 0 || !Listen(m_port, 0)) return false;
+  if (m_listenFd >= 0 || m_port == 0 || !Listen(0)) return false;
   m_queueFillerFd = socket(AF_INET, SOCK_STREAM, 0);
   const sockaddr_in addr = SocketAddress(m_address, m_port);
-  return m_queueFillerFd >= 0 &&
-         connect(m_queueFillerFd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0;
+  return connect(m_queueFillerFd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0;
 }
 
-uint16_t UnusedLoopbackPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return 0;
-  const sockaddr_in addr = LoopbackAddress(0);
-  uint16_t port = 0;
-  if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof(addr)) == 0) port = LocalPort(fd);
-  CloseFd(fd);
-  return port;
-}
+// Nothing listens on the port once the server is gone.
+uint16_t UnusedLoopbackPort() { return LoopbackServer().Port(); }
 
 bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS) {
-  return WaitUntil([&] { return UnreadBytes(clientPort) == 0; }, std::chrono::milliseconds(timeoutMS));
+  return WaitUntil([&] { return UnreadBytes(clientPort) == 0; }, timeoutMS);
 }
 
 }  // namespace vantix_test

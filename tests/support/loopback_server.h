@@ -6,14 +6,13 @@
 namespace vantix_test {
 
 // A TCP server on 127.0.0.1 with an ephemeral port, driven step by step from
-// the test thread: it accepts one client at a time, writes text to it on
-// command (TCP_NODELAY, so every write leaves as its own segment), closes it,
-// and can stop and start listening again on the same port.
+// the test thread: it accepts one client at a time, writes to it on command
+// (TCP_NODELAY, so every write leaves as its own segment), stays silent
+// otherwise, closes or resets it, and stops and starts listening on its port.
 class LoopbackServer {
  public:
-  LoopbackServer();
-  // Listens on another local IPv4 address, for tests that build a network of
-  // their own; the socket belongs to the calling thread's network namespace.
+  LoopbackServer() : LoopbackServer("127.0.0.1") {}
+  // Listens on another address of the calling thread's network namespace.
   explicit LoopbackServer(const std::string& strAddress);
   ~LoopbackServer();
   LoopbackServer(const LoopbackServer&) = delete;
@@ -30,12 +29,12 @@ class LoopbackServer {
   // The client's port as the server sees it (the client's local port).
   uint16_t ClientPort() const { return m_clientPort; }
 
-  // Writes all of text to the current client.
-  bool Write(const std::string& text);
-  // The same, but gives up once the client has taken nothing for timeoutMS:
-  // a client that stopped reading must not hold the server up.
+  bool Write(const std::string& text) { return WriteWithin(text, -1); }
+  // Gives up once the client has taken nothing for timeoutMS (-1: never).
   bool WriteWithin(const std::string& text, int timeoutMS);
   void CloseClient();
+  // Ends the connection with a reset instead of an orderly close.
+  void ResetClient();
 
   void StopListening();
   // Listens again on the port of the first listen.
@@ -45,24 +44,24 @@ class LoopbackServer {
   bool StartListeningUnresponsive();
 
  private:
-  bool Listen(uint16_t port, int backlog);
+  bool Listen(int backlog);
 
   uint32_t m_address;  // network byte order
-  int m_listenFd;
-  int m_clientFd;
+  int m_listenFd = -1;
+  int m_clientFd = -1;
   // Holds the one place in the accept queue of an unresponsive listener.
-  int m_queueFillerFd;
-  uint16_t m_port;
-  uint16_t m_clientPort;
-  int m_acceptedCount;
+  int m_queueFillerFd = -1;
+  uint16_t m_port = 0;
+  uint16_t m_clientPort = 0;
+  int m_acceptedCount = 0;
 };
 
 // A port on 127.0.0.1 with no listener behind it (bound, then released).
 uint16_t UnusedLoopbackPort();
 
-// True once this process's end of the loopback connection with local port
-// `clientPort` has taken everything that reached it. A writer that waits for
-// this between writes makes every write a receive of its own.
+// True once this process's end of the connection with local port `clientPort`
+// has read everything that reached it: a writer that waits for this between
+// writes makes every write a receive of its own.
 bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS);
 
 }  // namespace vantix_test

@@ -4,38 +4,31 @@
 
 namespace vantix_test {
 
-StreamCapture::StreamCapture(FILE* stream)
-    : m_stream(stream), m_fd(fileno(stream)), m_savedFd(-1), m_file(tmpfile()), m_stopped(false) {
+StreamCapture::StreamCapture(FILE* stream) : m_stream(stream), m_savedFd(-1), m_file(tmpfile()) {
   fflush(m_stream);
-  m_savedFd = dup(m_fd);
-  if (m_file != nullptr) dup2(fileno(m_file), m_fd);
+  if (m_file == nullptr) return;
+  m_savedFd = dup(fileno(m_stream));
+  dup2(fileno(m_file), fileno(m_stream));
 }
 
-StreamCapture::~StreamCapture() { Stop(); }
-
 std::string StreamCapture::Stop() {
-  if (m_stopped) return std::string();
-  m_stopped = true;
-  fflush(m_stream);
-  if (m_savedFd >= 0) {
-    dup2(m_savedFd, m_fd);
-    close(m_savedFd);
-  }
   std::string text;
-  if (m_file != nullptr) {
-    rewind(m_file);
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof(buffer), m_file)) > 0) text.append(buffer, n);
-    fclose(m_file);
-  }
+  if (m_file == nullptr) return text;
+  fflush(m_stream);
+  dup2(m_savedFd, fileno(m_stream));
+  close(m_savedFd);
+  rewind(m_file);
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof(buffer), m_file)) > 0;) text.append(buffer, n);
+  fclose(m_file);
+  m_file = nullptr;
   return text;
 }
 
 size_t CountOccurrences(const std::string& text, const std::string& needle) {
-  if (needle.empty()) return 0;
   size_t count = 0;
-  for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + needle.size())) {
+  for (size_t at = text.find(needle); !needle.empty() && at != std::string::npos;
+       at = text.find(needle, at + needle.size())) {
     ++count;
   }
   return count;

@@ -10,7 +10,7 @@ namespace vantix_test {
 class StreamCapture {
  public:
   explicit StreamCapture(FILE* stream);
-  ~StreamCapture();
+  ~StreamCapture() { Stop(); }
   StreamCapture(const StreamCapture&) = delete;
   StreamCapture& operator=(const StreamCapture&) = delete;
 
@@ -19,10 +19,8 @@ class StreamCapture {
 
  private:
   FILE* m_stream;
-  int m_fd;
   int m_savedFd;
   FILE* m_file;
-  bool m_stopped;
 };
 
 // Number of non-overlapping occurrences of needle in text.
