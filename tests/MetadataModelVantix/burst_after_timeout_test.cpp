@@ -23,7 +23,10 @@ TEST(BurstAfterTimeoutTest, ThreeRecordsJustAfterATimeOutAreAllDelivered) {
   vantix_test::LoopbackServer server;
   std::atomic<int> blocks{0};
   CVantixReceiver receiver;
-  const CVantixReceiver::Timing timing = vantix_test::QuickReceiverTiming();
+  // The product's pause, so records 15 ms apart would all meet in a pause
+  // after the time-out, while a busy machine still reads each on its own.
+  CVantixReceiver::Timing timing = vantix_test::QuickReceiverTiming();
+  timing.uiPauseMS = 100;
   receiver.SetTiming(timing);
   receiver.RegisterMetadataCallbackFunc(&CountBlock, &blocks);
   ASSERT_EQ(0, receiver.Connect("127.0.0.1", server.Port()));
@@ -33,7 +36,7 @@ TEST(BurstAfterTimeoutTest, ThreeRecordsJustAfterATimeOutAreAllDelivered) {
     // The receive after the last record times out llRecvTimeoutMS after it.
     SleepMS(timing.llRecvTimeoutMS + 3);
     for (int i = 0; i < 3; ++i) {
-      if (i > 0) SleepMS(2);
+      if (i > 0) SleepMS(15);
       ASSERT_TRUE(server.Write("CamID:1 Event:face\r\n"));
     }
     ASSERT_TRUE(WaitUntil([&] { return blocks == 3 * (trial + 1); }, 1000)) << "trial " << trial;
