@@ -119,25 +119,31 @@ SimServer::End SimServer::Serve(int client, const std::string& peer) {
     // A capture keeps its own timing; records are paced by the rate, and
     // after a slow send the pace restarts from now instead of bursting.
     if (chunk.offset) due = accepted + std::chrono::duration_cast<Clock::duration>(*chunk.offset);
-    for (;;) {
-      const bool readable =
-          m_waiter.WaitFor(client, m_options.silent ? std::nullopt : std::optional<Clock::time_point>(due));
-      if (m_waiter.Stopped()) {
-        fprintf(stderr, "vantix-sim: closing %s; sent %llu records\n", peer.c_str(), sentHere);
-        return End::kStop;
-      }
-      if (!readable) break;
-      if (ClientClosed(client)) {
-        fprintf(stderr, "vantix-sim: %s closed the connection; sent %llu records\n", peer.c_str(), sentHere);
-        return End::kClientGone;
-      }
-    }
+    const std::optional<End> early = WaitUntilDue(client, peer, due, sentHere);
+    if (early) return *early;
     const std::optional<End> end = Send(client, peer, chunk, &sentHere);
     if (end) return *end;
     if (!chunk.offset) due = std::max(due + m_interval, Clock::now());
   }
   fprintf(stderr, "vantix-sim: no more records; closing %s; sent %llu records\n", peer.c_str(), sentHere);
   return End::kFinished;
+}
+
+std::optional<SimServer::End> SimServer::WaitUntilDue(int client, const std::string& peer, Clock::time_point due,
+                                                      unsigned long long sentHere) {
+  for (;;) {
+    const bool readable =
+        m_waiter.WaitFor(client, m_options.silent ? std::nullopt : std::optional<Clock::time_point>(due));
+    if (m_waiter.Stopped()) {
+      fprintf(stderr, "vantix-sim: closing %s; sent %llu records\n", peer.c_str(), sentHere);
+      return End::kStop;
+    }
+    if (!readable) return std::nullopt;
+    if (ClientClosed(client)) {
+      fprintf(stderr, "vantix-sim: %s closed the connection; sent %llu records\n", peer.c_str(), sentHere);
+      return End::kClientGone;
+    }
+  }
 }
 
 std::optional<SimServer::End> SimServer::Send(int client, const std::string& peer, const Chunk& chunk,

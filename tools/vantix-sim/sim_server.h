@@ -31,6 +31,11 @@ class SimServer {
   bool Listen(const char* verb);
   bool AcceptNext(UniqueFd* client, std::string* peer);
   End Serve(int client, const std::string& peer);
+  // Waits until `due` (without end for a silent server), reading and
+  // ignoring whatever the client writes; an end when the service of the
+  // connection is over first.
+  std::optional<End> WaitUntilDue(int client, const std::string& peer, Clock::time_point due,
+                                  unsigned long long sentHere);
   // Sends one chunk; an end when the connection's service is over.
   std::optional<End> Send(int client, const std::string& peer, const Chunk& chunk,
                           unsigned long long* sentHere);
