@@ -13,7 +13,7 @@
 
 namespace vantix_test {
 
-inline std::vector<std::string> Tool(const std::string& tool, const std::vector<std::string>& args) {
+inline std::vector<std::string> Tool(const char* tool, const std::vector<std::string>& args) {
   std::vector<std::string> argv;
   std::istringstream emulator(VANTIX_EMULATOR);
   for (std::string part; std::getline(emulator, part, '|');) argv.push_back(part);
@@ -21,12 +21,8 @@ inline std::vector<std::string> Tool(const std::string& tool, const std::vector<
   argv.insert(argv.end(), args.begin(), args.end());
   return argv;
 }
-inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) {
-  return Tool(VANTIX_MDHOST, args);
-}
-inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) {
-  return Tool(VANTIX_SIM, args);
-}
+inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) { return Tool(VANTIX_MDHOST, args); }
+inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) { return Tool(VANTIX_SIM, args); }
 inline ToolResult RunTool(const std::vector<std::string>& argv) { return RunProgram(argv, 60000); }
 
 inline size_t Count(const std::string& text, const std::string& needle) {
@@ -46,11 +42,10 @@ inline bool WaitForStderr(const ChildProcess& child, const std::string& text) {
 
 // The port of a vantix-sim started with --port 0, once it listens; 0 if it does not.
 inline int PortOf(const ChildProcess& sim) {
-  const std::string marker = "listening on 127.0.0.1:";
-  const bool listening =
-      WaitUntil([&] { return std::regex_search(sim.Stderr(), std::regex(marker + "\\d+\n")); }, 20000);
+  WaitForStderr(sim, "vantix-sim: listening on 127.0.0.1:");
+  std::smatch port;
   const std::string log = sim.Stderr();
-  return listening ? atoi(log.c_str() + log.find(marker) + marker.size()) : 0;
+  return std::regex_search(log, port, std::regex("listening on 127\\.0\\.0\\.1:(\\d+)\n")) ? std::stoi(port[1]) : 0;
 }
 
 }  // namespace vantix_test
