@@ -5,6 +5,8 @@
 //   vantix_bench --smoke           a few seconds: proves that every part runs
 //   vantix_bench --part idle ...   only the named parts (delivery,
 //                                  distribution, idle, recovery)
+//   --delivery-data FILE           also the share of every delivery trial
+//                                  at each rate, for scripts/bench's plot
 
 #include <chrono>
 #include <cstring>
@@ -29,7 +31,8 @@ const Part kParts[] = {
 };
 
 int Usage(const char* sProgram) {
-  std::cerr << "usage: " << sProgram << " [--smoke] [--part delivery|distribution|idle|recovery]...\n";
+  std::cerr << "usage: " << sProgram
+            << " [--smoke] [--part delivery|distribution|idle|recovery]... [--delivery-data FILE]\n";
   return 2;
 }
 
@@ -43,6 +46,8 @@ int main(int argc, char** argv) {
       options.bSmoke = true;
     } else if (strcmp(argv[i], "--part") == 0 && i + 1 < argc) {
       parts.insert(argv[++i]);
+    } else if (strcmp(argv[i], "--delivery-data") == 0 && i + 1 < argc) {
+      options.strDeliveryData = argv[++i];
     } else {
       return Usage(argv[0]);
     }

@@ -5,6 +5,7 @@
 
 #include <sys/prctl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -248,6 +249,43 @@ void MeasureLatency(const Options& options, Stream& bare, Stream& plugin, Table&
   }
 }
 
+// The share of every trial at each offered rate, both readers taking turns
+// trial by trial so that both meet the same load from the rest of the
+// machine, written for gnuplot: one block of the mean, least and most share
+// per rate and reader, then one of every trial.
+void WriteDeliveryCurve(const Options& options, Stream& bare, Stream& plugin) {
+  const std::vector<double> rates = options.bSmoke ? std::vector<double>{2000, 10000}
+                                                   : std::vector<double>{1000, 2000, 5000, 10000, 20000, 30000, 50000};
+  const int trials = options.bSmoke ? 2 : 5;
+  const double seconds = options.bSmoke ? 0.1 : 0.5;
+  std::string summary = "# rate plugin_mean plugin_min plugin_max bare_mean bare_min bare_max (percent)\n";
+  std::string points = "# rate trial plugin bare (percent)\n";
+  for (double rate : rates) {
+    std::vector<double> shares[2];
+    for (int trial = 0; trial < trials; ++trial) {
+      shares[0].push_back(100 * DeliveredShare(plugin, rate, seconds));
+      shares[1].push_back(100 * DeliveredShare(bare, rate, seconds));
+      points += Format(rate, 0) + " " + std::to_string(trial + 1) + " " + Format(shares[0].back(), 2) + " " +
+                Format(shares[1].back(), 2) + "\n";
+    }
+    summary += Format(rate, 0);
+    for (const std::vector<double>& values : shares) {
+      double sum = 0;
+      for (double value : values) sum += value;
+      summary += " " + Format(sum / values.size(), 2) + " " + Format(*std::min_element(values.begin(), values.end()), 2) +
+                 " " + Format(*std::max_element(values.begin(), values.end()), 2);
+    }
+    summary += "\n";
+  }
+  FILE* file = fopen(options.strDeliveryData.c_str(), "w");
+  if (file == nullptr) {
+    fprintf(stderr, "delivery: cannot write %s\n", options.strDeliveryData.c_str());
+    return;
+  }
+  fprintf(file, "%s\n\n%s", summary.c_str(), points.c_str());
+  fclose(file);
+}
+
 }  // namespace
 
 void MeasureDelivery(const Options& options, Table& table) {
@@ -261,6 +299,7 @@ void MeasureDelivery(const Options& options, Table& table) {
   }
   MeasureLosslessRate(options, bare, plugin, table);
   MeasureLatency(options, bare, plugin, table);
+  if (!options.strDeliveryData.empty()) WriteDeliveryCurve(options, bare, plugin);
 }
 
 }  // namespace vantix_bench

@@ -13,6 +13,9 @@ struct Options {
   // A few seconds in all: fewer rates, shorter windows, shortened product
   // timing for the recovery figures.
   bool bSmoke = false;
+  // Where the delivery part writes the share of each trial for the plot;
+  // nothing is written when empty.
+  std::string strDeliveryData;
 };
 
 enum class Verdict { kNone, kMet, kMissed };

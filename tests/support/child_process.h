@@ -2,64 +2,40 @@
 
 #include <sys/types.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace vantix_test {
 
-// A program run as a child process, its standard output and error read
-// through pipes while the test waits on it. Every wait has a deadline; a
-// child still running when the object goes away is killed and reaped.
+// A program started as a child process (argv[0] a path), its standard output
+// and error going to files of its own. A child still running when the object
+// goes away is killed and reaped, and its files are removed.
 class ChildProcess {
  public:
-  ChildProcess() = default;
+  explicit ChildProcess(const std::vector<std::string>& argv);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Starts argv[0] (a path) with the rest as arguments; false when it
-  // cannot be started.
-  bool Start(const std::vector<std::string>& argv);
-
-  // Reads output until standard output or error contains `text`; false
-  // when the time runs out or the child ends first.
-  bool WaitForStdout(const std::string& text, int timeoutMs);
-  bool WaitForStderr(const std::string& text, int timeoutMs);
-
-  // Reads output until `done` says so; false when the time runs out or the
-  // child ends first.
-  bool WaitForOutput(const std::function<bool()>& done, int timeoutMs);
-
-  // Waits for the child to end, reading its output meanwhile. False when
-  // the time runs out; the child is then killed.
+  // Waits for the end; false when the time runs out.
   bool Wait(int timeoutMs);
-
   void Signal(int signal);
-
-  // The exit code, or 128 plus the signal that ended the child.
+  // The exit code, or 128 plus the signal that ended the child; -1 before.
   int ExitStatus() const { return m_exitStatus; }
-  const std::string& Stdout() const { return m_stdout; }
-  const std::string& Stderr() const { return m_stderr; }
+  std::string Stdout() const { return Read("/out"); }
+  std::string Stderr() const { return Read("/err"); }
 
  private:
-  // Reads what the pipes hold, waiting at most `timeoutMs` for something.
-  void ReadOutput(int timeoutMs);
   bool Reap(bool block);
-  void Kill();
+  std::string Read(const char* name) const;
 
-  pid_t m_pid = -1;
-  int m_stdoutFd = -1;
-  int m_stderrFd = -1;
-  bool m_exited = false;
+  pid_t m_pid = -1;  // 0 once reaped
   int m_exitStatus = -1;
-  std::string m_stdout;
-  std::string m_stderr;
+  std::string m_folder;
 };
 
 struct ToolResult {
-  bool finished = false;  // false when the deadline killed it
-  int exitStatus = -1;
+  int exitStatus = -1;  // -1 when it did not end in time
   std::string out;
   std::string err;
 };

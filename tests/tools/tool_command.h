@@ -1,62 +1,51 @@
 #pragma once
 
-// Command lines for the tools under test. In a cross build the tools run
-// through the same emulator as the tests; CMake hands its command over
-// joined with '|'.
+// The tools under test as child processes. In a cross build they run through
+// the same emulator as the tests; CMake hands its command over joined with '|'.
 
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/wait_until.h"
 
 namespace vantix_test {
 
-inline std::vector<std::string> ToolCommand(const std::string& tool, const std::vector<std::string>& args) {
+inline std::vector<std::string> Tool(const char* tool, const std::vector<std::string>& args) {
   std::vector<std::string> argv;
-  const std::string emulator = VANTIX_EMULATOR;
-  size_t start = 0;
-  while (start < emulator.size()) {
-    const size_t bar = emulator.find('|', start);
-    const size_t end = bar == std::string::npos ? emulator.size() : bar;
-    if (end > start) argv.push_back(emulator.substr(start, end - start));
-    start = end + 1;
-  }
+  std::istringstream emulator(VANTIX_EMULATOR);
+  for (std::string part; std::getline(emulator, part, '|');) argv.push_back(part);
   argv.push_back(tool);
   argv.insert(argv.end(), args.begin(), args.end());
   return argv;
 }
+inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) { return Tool(VANTIX_MDHOST, args); }
+inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) { return Tool(VANTIX_SIM, args); }
+inline ToolResult RunTool(const std::vector<std::string>& argv) { return RunProgram(argv, 60000); }
 
-inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) {
-  return ToolCommand(VANTIX_MDHOST, args);
+inline size_t Count(const std::string& text, const std::string& needle) {
+  size_t count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
+  return count;
 }
 
-inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) {
-  return ToolCommand(VANTIX_SIM, args);
+// A row of mdhost's summary: the name, spaces, the value, the end of the line.
+inline bool HasSummaryRow(const std::string& out, const std::string& name, const std::string& value) {
+  return std::regex_search(out, std::regex("\n  " + name + " +" + value + "\n"));
 }
 
-// A shared object built next to the fake plug-in (see tests/tools/CMakeLists.txt).
-inline std::string TestLibrary(const std::string& name) {
-  return std::string(VANTIX_TEST_LIBRARY_DIR) + "/libtools_" + name + ".so";
+inline bool WaitForStderr(const ChildProcess& child, const std::string& text) {
+  return WaitUntil([&] { return child.Stderr().find(text) != std::string::npos; }, 20000);
 }
 
-// Runs a tool to its end; generous for the emulator.
-inline ToolResult RunTool(const std::vector<std::string>& argv, int timeoutMs = 30000) {
-  return RunProgram(argv, timeoutMs);
-}
-
-// Starts vantix-sim on an ephemeral port and returns the port it reports,
-// or 0 when it does not come up.
-inline int StartSim(ChildProcess* sim, std::vector<std::string> args) {
-  args.insert(args.begin(), {"--port", "0"});
-  if (!sim->Start(VantixSim(args))) return 0;
-  const std::string marker = "listening on 127.0.0.1:";
-  const std::string& log = sim->Stderr();
-  const auto reported = [&] {
-    const size_t at = log.find(marker);
-    return at != std::string::npos && log.find('\n', at) != std::string::npos;
-  };
-  if (!sim->WaitForOutput(reported, 20000)) return 0;
-  return atoi(log.c_str() + log.find(marker) + marker.size());
+// The port of a vantix-sim started with --port 0, once it listens; 0 if it does not.
+inline int PortOf(const ChildProcess& sim) {
+  WaitForStderr(sim, "vantix-sim: listening on 127.0.0.1:");
+  std::smatch port;
+  const std::string log = sim.Stderr();
+  return std::regex_search(log, port, std::regex("listening on 127\\.0\\.0\\.1:(\\d+)\n")) ? std::stoi(port[1]) : 0;
 }
 
 }  // namespace vantix_test

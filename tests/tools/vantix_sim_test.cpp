@@ -1,16 +1,10 @@
-// vantix-sim: records one write each with CR LF, and the fault scenarios a
-// client meets: dropped connections, a silent server, a server that stops
-// listening for a while.
+// vantix-sim serving, capturing and replaying, with its own capture mode as
+// the client: the fault scenarios a client meets, and a capture that, replayed
+// into mdhost, brings the same records to the same channels.
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 
 #include "tools/tool_command.h"
@@ -18,193 +12,103 @@
 namespace vantix_test {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+const char kHeader[] = "vantix-capture 1\n";
 
-// A TCP client of the simulator on 127.0.0.1.
-class Client {
- public:
-  ~Client() {
-    if (m_fd >= 0) close(m_fd);
+std::string CapturePath() { return "/tmp/vantix_sim_capture_" + std::to_string(getpid()); }
+
+// Captures from the simulator on `port`; `chunks` gets the file's chunks as
+// its documented format reads them.
+ToolResult Capture(int port, std::vector<std::string> args, std::vector<std::string>* chunks = nullptr) {
+  args.insert(args.begin(), {"--capture", "127.0.0.1:" + std::to_string(port), "--output", CapturePath()});
+  const ToolResult result = RunTool(VantixSim(args));
+  std::ifstream file(CapturePath(), std::ios::binary);
+  std::string header(sizeof(kHeader) - 1, '\0');
+  file.read(&header[0], static_cast<std::streamsize>(header.size()));
+  EXPECT_EQ(header, kHeader);
+  size_t offset = 0, length = 0;
+  for (std::string bytes; chunks != nullptr && file >> offset >> length && file.get() == '\n';) {
+    bytes.resize(length);
+    file.read(&bytes[0], static_cast<std::streamsize>(length));
+    chunks->push_back(bytes);
+    EXPECT_EQ(file.get(), '\n') << "after chunk " << chunks->size();
   }
-
-  // 0 when connected, otherwise the errno of the refusal.
-  int Connect(int port) {
-    m_fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) return 0;
-    const int error = errno;
-    close(m_fd);
-    m_fd = -1;
-    return error;
-  }
-
-  // What one read returns within the time; "" at the end of the stream or
-  // when nothing came.
-  std::string ReadOnce(int timeoutMs, bool* ended) {
-    *ended = false;
-    pollfd fd = {m_fd, POLLIN, 0};
-    if (poll(&fd, 1, timeoutMs) <= 0) return "";
-    char buffer[4096];
-    const ssize_t got = recv(m_fd, buffer, sizeof(buffer), 0);
-    if (got <= 0) *ended = true;
-    return got > 0 ? std::string(buffer, static_cast<size_t>(got)) : "";
-  }
-
-  // Every read until the server closes, within the time.
-  std::vector<std::string> ReadUntilClosed(int timeoutMs) {
-    std::vector<std::string> reads;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (Clock::now() < deadline) {
-      bool ended = false;
-      const std::string data = ReadOnce(100, &ended);
-      if (ended) return reads;
-      if (!data.empty()) reads.push_back(data);
-    }
-    ADD_FAILURE() << "the simulator did not close the connection";
-    return reads;
-  }
-
- private:
-  int m_fd = -1;
-};
-
-// One record, whole, in one read: no line feed but the final CR LF.
-void ExpectOneRecord(const std::string& read, const std::string& camera) {
-  ASSERT_GE(read.size(), 2u);
-  EXPECT_EQ(read.substr(read.size() - 2), "\r\n") << read;
-  EXPECT_EQ(read.find('\n'), read.size() - 1) << read;
-  EXPECT_EQ(read.rfind("CamID:" + camera + " Event:FaceMatched Person:", 0), 0u) << read;
-  EXPECT_NE(read.find(" Score:0."), std::string::npos) << read;
-  EXPECT_NE(read.find(" Time:20"), std::string::npos) << read;
+  unlink(CapturePath().c_str());
+  return result;
 }
 
-TEST(VantixSim, RecordsArriveOnePerReadWithTheCamerasInTurn) {
-  ChildProcess sim;
-  const int port = StartSim(&sim, {"--rate", "10", "--cameras", "2,13", "--count", "4"});
-  ASSERT_GT(port, 0) << sim.Stderr();
-  Client client;
-  ASSERT_EQ(client.Connect(port), 0);
-  const std::vector<std::string> reads = client.ReadUntilClosed(20000);
-  ASSERT_EQ(reads.size(), 4u);
-  const char* const cameras[] = {"2", "13", "2", "13"};
-  for (size_t i = 0; i < reads.size(); ++i) ExpectOneRecord(reads[i], cameras[i]);
-  ASSERT_TRUE(sim.Wait(20000));
-  EXPECT_EQ(sim.ExitStatus(), 0);
-  EXPECT_NE(sim.Stderr().find("vantix-sim: accepted 127.0.0.1:"), std::string::npos) << sim.Stderr();
-  EXPECT_NE(sim.Stderr().find("done: 4 records sent to 1 clients"), std::string::npos) << sim.Stderr();
+TEST(VantixSim, FaultScenariosAsAClientMeetsThem) {
+  ChildProcess dropping(VantixSim({"--port", "0", "--rate", "20", "--drop-after", "3"}));
+  const std::string dropped = Capture(PortOf(dropping), {}).err;
+  EXPECT_NE(dropped.find("closed the connection\nvantix-sim: captured "), std::string::npos) << dropped;
+  EXPECT_NE(dropped.find(" in 3 chunks: 3 records (line feeds), 0 chunks holding more"), std::string::npos);
+  ChildProcess silent(VantixSim({"--port", "0", "--silent"}));
+  const std::string quiet = Capture(PortOf(silent), {"--duration", "0.7"}).err;
+  EXPECT_NE(quiet.find("duration over; stopping\nvantix-sim: captured 0 bytes"), std::string::npos) << quiet;
+  ChildProcess pausing(VantixSim({"--port", "0", "--rate", "20", "--pause-listen-after", "2", "--pause-seconds", "2"}));
+  const int port = PortOf(pausing);
+  EXPECT_NE(Capture(port, {}).err.find(" in 2 chunks"), std::string::npos);
+  EXPECT_NE(Capture(port, {}).err.find(std::to_string(port) + ": Connection refused"), std::string::npos);
+  ASSERT_TRUE(WaitForStderr(pausing, "resumed listening on 127.0.0.1:" + std::to_string(port)));
+  EXPECT_EQ(Capture(port, {"--duration", "1"}).exitStatus, 0);
 }
 
-TEST(VantixSim, DropAfterClosesEachConnectionAndServesTheNext) {
-  ChildProcess sim;
-  const int port = StartSim(&sim, {"--rate", "20", "--drop-after", "3"});
-  ASSERT_GT(port, 0) << sim.Stderr();
-  for (int connection = 0; connection < 2; ++connection) {
-    Client client;
-    ASSERT_EQ(client.Connect(port), 0);
-    const std::vector<std::string> reads = client.ReadUntilClosed(20000);
-    EXPECT_EQ(reads.size(), 3u) << connection;
-    for (const std::string& read : reads) ExpectOneRecord(read, "1");
+// A text file's lines, captured as the simulator sends them and replayed at
+// twice the speed, reach mdhost's channels as if sent directly; a chunk of two
+// records stays one write in the replay, so the plug-in drops both.
+TEST(VantixSim, CaptureReplayedIntoMdhostBringsTheSameRecordsToTheSameChannels) {
+  const std::vector<std::string> records = {"CamID:2 Event:FaceMatched Person:Ann", "CamID:3 Event:Spoof Person:Ben",
+                                            "CamID:2 Event:FaceMatched Person:Chloe"};
+  std::ofstream(CapturePath() + ".txt") << records[0] << "\n" << records[1] << "\r\n" << records[2] << "\n";
+  ChildProcess server(VantixSim({"--port", "0", "--replay", CapturePath() + ".txt", "--rate", "10"}));
+  std::vector<std::string> chunks;
+  Capture(PortOf(server), {}, &chunks);
+  unlink((CapturePath() + ".txt").c_str());
+  EXPECT_TRUE(WaitForStderr(server, "done: 3 records sent to 1 clients"));
+  ASSERT_EQ(chunks.size(), 3u);
+  std::string capture = kHeader;
+  for (size_t i = 0; i < chunks.size(); ++i) {
+    EXPECT_EQ(chunks[i], records[i] + "\r\n");
+    capture += std::to_string(i * 200000) + " " + std::to_string(chunks[i].size()) + "\n" + chunks[i] + "\n";
   }
-  EXPECT_TRUE(sim.WaitForStderr("dropped", 5000));
-  sim.Signal(SIGTERM);
-  ASSERT_TRUE(sim.Wait(20000));
-  EXPECT_EQ(sim.ExitStatus(), 0);
-  EXPECT_NE(sim.Stderr().find("stopping on SIGTERM"), std::string::npos) << sim.Stderr();
-  EXPECT_NE(sim.Stderr().find("done: 6 records sent to 2 clients"), std::string::npos) << sim.Stderr();
-}
-
-TEST(VantixSim, SilentAcceptsButNeverSends) {
-  ChildProcess sim;
-  const int port = StartSim(&sim, {"--rate", "50", "--silent"});
-  ASSERT_GT(port, 0) << sim.Stderr();
-  Client client;
-  ASSERT_EQ(client.Connect(port), 0);
-  bool ended = false;
-  EXPECT_EQ(client.ReadOnce(700, &ended), "");
-  EXPECT_FALSE(ended) << "the connection stays open";
-  EXPECT_TRUE(sim.WaitForStderr("(silent)", 5000));
-  sim.Signal(SIGINT);
-  ASSERT_TRUE(sim.Wait(20000));
-  EXPECT_EQ(sim.ExitStatus(), 0);
-  EXPECT_NE(sim.Stderr().find("stopping on SIGINT"), std::string::npos) << sim.Stderr();
-}
-
-TEST(VantixSim, PauseListenRefusesConnectionsUntilThePauseEnds) {
-  ChildProcess sim;
-  const int port = StartSim(&sim, {"--rate", "20", "--pause-listen-after", "2", "--pause-seconds", "2"});
-  ASSERT_GT(port, 0) << sim.Stderr();
-  {
-    Client client;
-    ASSERT_EQ(client.Connect(port), 0);
-    EXPECT_EQ(client.ReadUntilClosed(20000).size(), 2u);
+  std::ofstream(CapturePath()) << capture << "800000 40\nCamID:2 Event:Lost\r\nCamID:3 Event:Lost\r\n\n";
+  ChildProcess replay(VantixSim({"--port", "0", "--replay", CapturePath(), "--speed", "2"}));
+  ChildProcess again(VantixSim({"--port", "0", "--replay", CapturePath()}));
+  const int replayPort = PortOf(replay);
+  EXPECT_NE(Capture(PortOf(again), {}).err.find("in 4 chunks: 5 records (line feeds), 1 chunks holding more"),
+            std::string::npos);
+  const std::string out = RunTool(Mdhost({"run", VANTIX_PLUGIN_PATH, "--set", "ModelVantixServerPort=" +
+                                          std::to_string(replayPort), "--channel", "1=2", "--channel", "2=3",
+                                          "--duration", "2"})).out;
+  unlink(CapturePath().c_str());
+  std::vector<std::string> delivered;
+  std::vector<int> milliseconds;  // of the minute, from mdhost's time stamps
+  const std::regex record(":(\\d\\d)\\.(\\d{3}) (record channel \\d+: [^\n]*)");
+  for (std::sregex_iterator at(out.begin(), out.end(), record), end; at != end; ++at) {
+    delivered.push_back((*at)[3]);
+    milliseconds.push_back(std::stoi((*at)[1]) * 1000 + std::stoi((*at)[2]));
   }
-  const Clock::time_point closed = Clock::now();
-  Client refused;
-  EXPECT_EQ(refused.Connect(port), ECONNREFUSED);
+  EXPECT_EQ(delivered, (std::vector<std::string>{"record channel 1: CamID:2\\r\\nEvent:FaceMatched\\r\\nPerson:Ann\\r\\n\\r\\n",
+                                                 "record channel 2: CamID:3\\r\\nEvent:Spoof\\r\\nPerson:Ben\\r\\n\\r\\n",
+                                                 "record channel 1: CamID:2\\r\\nEvent:FaceMatched\\r\\nPerson:Chloe\\r\\n\\r\\n"}))
+      << out;
+  ASSERT_EQ(milliseconds.size(), 3u);
+  EXPECT_NEAR((milliseconds[2] - milliseconds[0] + 60000) % 60000, 200, 100) << "400 ms of capture at twice the speed";
+  EXPECT_TRUE(WaitForStderr(replay, "sent 4 records")) << replay.Stderr();
+}
 
-  int connected = -1;
-  Client resumed;
-  while (Clock::now() - closed < std::chrono::seconds(20)) {
-    connected = resumed.Connect(port);
-    if (connected == 0) break;
-    usleep(100 * 1000);
+TEST(VantixSim, WrongCommandLinesAndFilesAreRefused) {
+  std::ofstream(CapturePath()) << kHeader << "0 10\nshort\n";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--port", "70000"}, "--port: Value 70000 not in range"}, {{"--count", "0"}, "--count: wants a whole number"},
+      {{"--silent", "--count", "3"}, "--count excludes --silent"}, {{"--capture", "h:1"}, "--capture requires --output"},
+      {{"--replay", CapturePath()}, CapturePath() + " is a broken capture: chunk 1"},
+      {{"--replay", "/nonexistent"}, "cannot read /nonexistent"}};
+  for (const auto& entry : cases) {
+    const ToolResult result = RunTool(VantixSim(entry.first));
+    EXPECT_EQ(result.exitStatus, entry.first[0] == "--replay" ? 1 : 64) << entry.second;
+    EXPECT_EQ(result.err.find("vantix-sim: " + entry.second), 0u) << result.err;
   }
-  ASSERT_EQ(connected, 0);
-  EXPECT_GE(Clock::now() - closed, std::chrono::milliseconds(1500));
-  bool ended = false;
-  ExpectOneRecord(resumed.ReadOnce(10000, &ended), "1");
-  EXPECT_TRUE(sim.WaitForStderr("paused listening for 2 seconds", 5000)) << sim.Stderr();
-  EXPECT_TRUE(sim.WaitForStderr("resumed listening on 127.0.0.1:" + std::to_string(port), 5000));
-}
-
-TEST(VantixSim, ReplaySendsEachLineOnceAsARecord) {
-  const std::string path = "/tmp/vantix_sim_replay_" + std::to_string(getpid()) + ".txt";
-  std::ofstream(path, std::ios::binary) << "CamID:7 Event:Line one\r\nCamID:8 Event:Line two\n";
-  ChildProcess sim;
-  const int port = StartSim(&sim, {"--rate", "10", "--replay", path});
-  ASSERT_GT(port, 0) << sim.Stderr();
-  Client client;
-  ASSERT_EQ(client.Connect(port), 0);
-  const std::vector<std::string> reads = client.ReadUntilClosed(20000);
-  unlink(path.c_str());
-  EXPECT_EQ(reads, (std::vector<std::string>{"CamID:7 Event:Line one\r\n", "CamID:8 Event:Line two\r\n"}));
-  ASSERT_TRUE(sim.Wait(20000));
-  EXPECT_EQ(sim.ExitStatus(), 0);
-}
-
-TEST(VantixSim, DurationEndsAnIdleServer) {
-  ChildProcess sim;
-  const int port = StartSim(&sim, {"--duration", "0.5"});
-  ASSERT_GT(port, 0) << sim.Stderr();
-  ASSERT_TRUE(sim.Wait(20000));
-  EXPECT_EQ(sim.ExitStatus(), 0);
-  EXPECT_NE(sim.Stderr().find("duration over"), std::string::npos) << sim.Stderr();
-}
-
-TEST(VantixSim, WrongCommandLinesExitWith64) {
-  const std::vector<std::vector<std::string>> cases = {
-      {"--port", "70000"},   {"--rate", "0"},          {"--cameras", "1,,2"}, {"--cameras", "A"},
-      {"--count", "0"},      {"--silent", "--count", "3"}, {"--drop-after"}, {"--verbose"},
-  };
-  for (const auto& args : cases) {
-    const ToolResult result = RunTool(VantixSim(args));
-    ASSERT_TRUE(result.finished);
-    EXPECT_EQ(result.exitStatus, 64) << args[0];
-    EXPECT_NE(result.err.find("usage: vantix-sim"), std::string::npos) << args[0];
-  }
-  const ToolResult help = RunTool(VantixSim({"--help"}));
-  EXPECT_EQ(help.exitStatus, 0);
-  EXPECT_EQ(help.out.find("usage: vantix-sim"), 0u);
-}
-
-TEST(VantixSim, MissingReplayFileFails) {
-  const ToolResult result = RunTool(VantixSim({"--port", "0", "--replay", "/nonexistent/records.txt"}));
-  ASSERT_TRUE(result.finished);
-  EXPECT_EQ(result.exitStatus, 1);
-  EXPECT_NE(result.err.find("cannot read /nonexistent/records.txt"), std::string::npos) << result.err;
+  unlink(CapturePath().c_str());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tools/mdhost/describe_output.h"
 
-#include "tools/mdhost/json_writer.h"
+#include <nlohmann/json.hpp>
+
 #include "tools/mdhost/names.h"
 #include "tools/mdhost/text_format.h"
 
@@ -156,154 +157,93 @@ std::string EventsText(const std::vector<EventListDescription>& lists) {
   return table.Render(2);
 }
 
-template <typename Value, typename WriteValue>
-void WriteOptional(JsonWriter* json, const char* key, const std::optional<Value>& value, WriteValue write) {
-  json->Key(key);
-  if (value) {
-    write(*value);
-  } else {
-    json->Null();
-  }
+// Keys in the order written, so the object reads like the tables.
+using Json = nlohmann::ordered_json;
+
+// A section the plug-in did not answer is null.
+template <typename Value, typename ToJson>
+Json Optional(const std::optional<Value>& value, ToJson toJson) {
+  return value ? toJson(*value) : Json(nullptr);
 }
 
-template <typename Item, typename WriteItem>
-void WriteArray(JsonWriter* json, const std::vector<Item>& items, WriteItem write) {
-  json->BeginArray();
-  for (const Item& item : items) write(item);
-  json->EndArray();
+template <typename Item, typename ToJson>
+Json Array(const std::vector<Item>& items, ToJson toJson) {
+  Json array = Json::array();
+  for (const Item& item : items) array.push_back(toJson(item));
+  return array;
 }
 
-void WriteStrings(JsonWriter* json, const std::vector<std::string>& strings) {
-  WriteArray(json, strings, [json](const std::string& text) { json->String(text); });
+Json DeviceJson(const DeviceDescription& device) {
+  return {{"pluginId", device.pluginId}, {"version", device.version},     {"name", device.name},
+          {"info", device.info},         {"vendor", device.vendor},       {"model", device.model},
+          {"manufacturer", device.manufacturer}, {"deviceName", device.deviceName},
+          {"deviceInfo", device.deviceInfo}};
 }
 
-void WriteDevice(JsonWriter* json, const DeviceDescription& device) {
-  json->BeginObject();
-  json->Key("pluginId").String(device.pluginId);
-  json->Key("version").String(device.version);
-  json->Key("name").String(device.name);
-  json->Key("info").String(device.info);
-  json->Key("vendor").String(device.vendor);
-  json->Key("model").String(device.model);
-  json->Key("manufacturer").String(device.manufacturer);
-  json->Key("deviceName").String(device.deviceName);
-  json->Key("deviceInfo").String(device.deviceInfo);
-  json->EndObject();
+Json RelationJson(const RelationDescription& relation) {
+  return {{"pluginId", relation.pluginId},
+          {"name", relation.name},
+          {"info", relation.info},
+          {"maxNumber", relation.maxNumber},
+          {"minNumber", relation.minNumber},
+          {"childKinds", Optional(relation.childKinds, [](const std::vector<std::string>& kinds) { return Json(kinds); })}};
 }
 
-void WriteRelation(JsonWriter* json, const RelationDescription& relation) {
-  json->BeginObject();
-  json->Key("pluginId").String(relation.pluginId);
-  json->Key("name").String(relation.name);
-  json->Key("info").String(relation.info);
-  json->Key("maxNumber").Unsigned(relation.maxNumber);
-  json->Key("minNumber").Unsigned(relation.minNumber);
-  WriteOptional(json, "childKinds", relation.childKinds,
-                [json](const std::vector<std::string>& kinds) { WriteStrings(json, kinds); });
-  json->EndObject();
-}
-
-void WriteRange(JsonWriter* json, const PropertyDescription& property) {
-  json->Key("value").Signed(property.value);
-  json->Key("min").Signed(property.minimum);
-  json->Key("max").Signed(property.maximum);
-  json->Key("step").Signed(property.step);
-}
-
-void WriteContent(JsonWriter* json, const PropertyDescription& property) {
-  json->BeginObject();
+Json ContentJson(const PropertyDescription& property) {
+  const Json range = {{"value", property.value}, {"min", property.minimum}, {"max", property.maximum},
+                      {"step", property.step}};
   switch (property.kind) {
     case ePluginProperty_CheckBox:
-      json->Key("checked").Bool(property.checked);
-      break;
+      return {{"checked", property.checked}};
     case ePluginProperty_LineEdit:
-      json->Key("value").String(property.text);
-      json->Key("minLength").Unsigned(property.minLength);
-      json->Key("maxLength").Unsigned(property.maxLength);
-      json->Key("inputMode").String(InputModeName(property.inputMode));
-      json->Key("echoMode").String(EchoModeName(property.echoMode));
-      break;
+      return {{"value", property.text},
+              {"minLength", property.minLength},
+              {"maxLength", property.maxLength},
+              {"inputMode", InputModeName(property.inputMode)},
+              {"echoMode", EchoModeName(property.echoMode)}};
     case ePluginProperty_ComboBox:
     case ePluginProperty_Radio:
-      json->Key("value").String(property.text);
-      json->Key("choices");
-      WriteArray(json, property.choices, [json](const PropertyChoice& choice) {
-        json->BeginObject().Key("id").String(choice.id).Key("text").String(choice.text).EndObject();
-      });
-      break;
-    case ePluginProperty_Slider:
-      WriteRange(json, property);
-      json->Key("pageStep").Signed(property.pageStep);
-      break;
+      return {{"value", property.text}, {"choices", Array(property.choices, [](const PropertyChoice& choice) {
+                                           return Json{{"id", choice.id}, {"text", choice.text}};
+                                         })}};
+    case ePluginProperty_Slider: {
+      Json slider = range;
+      slider["pageStep"] = property.pageStep;
+      return slider;
+    }
     case ePluginProperty_SpinBox:
-      WriteRange(json, property);
-      break;
+      return range;
     default:
-      break;
+      return Json::object();
   }
-  json->EndObject();
 }
 
-void WriteProperty(JsonWriter* json, const PropertyDescription& property) {
-  json->BeginObject();
-  json->Key("id").String(property.id);
-  json->Key("caption").String(property.caption);
-  json->Key("enabled").Bool(property.enabled);
-  json->Key("kind").String(PropertyKindName(property.kind));
-  json->Key("content");
-  if (property.hasContent) {
-    WriteContent(json, property);
-  } else {
-    json->Null();
-  }
-  json->EndObject();
+Json PropertyJson(const PropertyDescription& property) {
+  return {{"id", property.id},
+          {"caption", property.caption},
+          {"enabled", property.enabled},
+          {"kind", PropertyKindName(property.kind)},
+          {"content", property.hasContent ? ContentJson(property) : Json(nullptr)}};
 }
 
-void WriteProperties(JsonWriter* json, const std::vector<PropertyDescription>& properties) {
-  WriteArray(json, properties, [json](const PropertyDescription& property) { WriteProperty(json, property); });
-}
+Json PropertiesJson(const std::vector<PropertyDescription>& properties) { return Array(properties, PropertyJson); }
 
-void WriteChannelKind(JsonWriter* json, const ChannelKindProperties& kind) {
-  json->BeginObject();
-  json->Key("pluginId").String(kind.pluginId);
-  json->Key("settings");
-  WriteProperties(json, kind.properties);
-  json->EndObject();
-}
-
-void WriteFilterProfile(JsonWriter* json, const FilterProfileDescription& profile) {
-  json->BeginObject();
-  json->Key("pluginId").String(profile.pluginId);
-  json->Key("language").String(LanguageName(profile.language));
-  json->Key("transactionTimeout").Unsigned(profile.transactionTimeout);
-  json->Key("filterItems");
-  WriteArray(json, profile.filterItems, [json](const FilterItemDescription& item) {
-    json->BeginObject();
-    json->Key("filterType").String(FilterTypeName(item.filterType));
-    json->Key("expressionType").String(ExpressionTypeName(item.expressionType));
-    json->Key("source").String(item.source);
-    json->Key("target").String(item.target);
-    json->EndObject();
-  });
-  json->Key("tagItems");
-  WriteArray(json, profile.tagItems, [json](const TagItemDescription& item) {
-    json->BeginObject();
-    json->Key("name").String(item.name);
-    json->Key("preTag").String(item.preTag);
-    json->Key("postTag").String(item.postTag);
-    json->Key("format").String(TagFormatName(item.format));
-    json->EndObject();
-  });
-  json->EndObject();
-}
-
-void WriteEventList(JsonWriter* json, const EventListDescription& list) {
-  json->BeginObject();
-  json->Key("pluginId").String(list.pluginId);
-  WriteOptional(json, "events", list.events, [json](const std::vector<unsigned int>& events) {
-    WriteArray(json, events, [json](unsigned int event) { json->Unsigned(event); });
-  });
-  json->EndObject();
+Json FilterProfileJson(const FilterProfileDescription& profile) {
+  return {{"pluginId", profile.pluginId},
+          {"language", LanguageName(profile.language)},
+          {"transactionTimeout", profile.transactionTimeout},
+          {"filterItems", Array(profile.filterItems, [](const FilterItemDescription& item) {
+             return Json{{"filterType", FilterTypeName(item.filterType)},
+                         {"expressionType", ExpressionTypeName(item.expressionType)},
+                         {"source", item.source},
+                         {"target", item.target}};
+           })},
+          {"tagItems", Array(profile.tagItems, [](const TagItemDescription& item) {
+             return Json{{"name", item.name},
+                         {"preTag", item.preTag},
+                         {"postTag", item.postTag},
+                         {"format", TagFormatName(item.format)}};
+           })}};
 }
 
 }  // namespace
@@ -326,37 +266,32 @@ std::string DescriptionAsText(const PluginDescription& plugin) {
 }
 
 std::string DescriptionAsJson(const PluginDescription& plugin) {
-  JsonWriter json;
-  JsonWriter* out = &json;
-  json.BeginObject();
-  json.Key("plugin").String(plugin.path);
-  WriteOptional(out, "device", plugin.device, [out](const DeviceDescription& device) { WriteDevice(out, device); });
-  WriteOptional(out, "category", plugin.category, [out](unsigned int category) { out->Unsigned(category); });
-  WriteOptional(out, "categoryName", plugin.category,
-                [out](unsigned int category) { out->String(CategoryName(category)); });
-  WriteOptional(out, "channelKinds", plugin.channelKinds,
-                [out](const std::vector<std::string>& kinds) { WriteStrings(out, kinds); });
-  WriteOptional(out, "relations", plugin.relations, [out](const std::vector<RelationDescription>& relations) {
-    WriteArray(out, relations, [out](const RelationDescription& relation) { WriteRelation(out, relation); });
+  Json json;
+  json["plugin"] = plugin.path;
+  json["device"] = Optional(plugin.device, DeviceJson);
+  json["category"] = Optional(plugin.category, [](unsigned int category) { return Json(category); });
+  json["categoryName"] = Optional(plugin.category, [](unsigned int category) { return Json(CategoryName(category)); });
+  json["channelKinds"] = Optional(plugin.channelKinds, [](const std::vector<std::string>& kinds) { return Json(kinds); });
+  json["relations"] = Optional(plugin.relations, [](const std::vector<RelationDescription>& relations) {
+    return Array(relations, RelationJson);
   });
-  WriteOptional(out, "sourceSettings", plugin.sourceProperties,
-                [out](const std::vector<PropertyDescription>& properties) { WriteProperties(out, properties); });
-  WriteOptional(out, "channelSettings", plugin.channelProperties,
-                [out](const std::vector<ChannelKindProperties>& kinds) {
-                  WriteArray(out, kinds, [out](const ChannelKindProperties& kind) { WriteChannelKind(out, kind); });
-                });
-  WriteOptional(out, "sourceConfig", plugin.sourceConfig, [out](const std::vector<ConfigValue>& values) {
-    WriteArray(out, values, [out](const ConfigValue& value) {
-      out->BeginObject().Key("id").String(value.id).Key("value").String(value.value).EndObject();
+  json["sourceSettings"] = Optional(plugin.sourceProperties, PropertiesJson);
+  json["channelSettings"] = Optional(plugin.channelProperties, [](const std::vector<ChannelKindProperties>& kinds) {
+    return Array(kinds, [](const ChannelKindProperties& kind) {
+      return Json{{"pluginId", kind.pluginId}, {"settings", PropertiesJson(kind.properties)}};
     });
   });
-  WriteOptional(out, "filterProfiles", plugin.filterProfiles,
-                [out](const std::vector<FilterProfileDescription>& profiles) {
-                  WriteArray(out, profiles,
-                             [out](const FilterProfileDescription& profile) { WriteFilterProfile(out, profile); });
-                });
-  json.Key("events");
-  WriteArray(out, plugin.events, [out](const EventListDescription& list) { WriteEventList(out, list); });
-  json.EndObject();
-  return json.Text() + "\n";
+  json["sourceConfig"] = Optional(plugin.sourceConfig, [](const std::vector<ConfigValue>& values) {
+    return Array(values, [](const ConfigValue& value) { return Json{{"id", value.id}, {"value", value.value}}; });
+  });
+  json["filterProfiles"] = Optional(plugin.filterProfiles, [](const std::vector<FilterProfileDescription>& profiles) {
+    return Array(profiles, FilterProfileJson);
+  });
+  json["events"] = Array(plugin.events, [](const EventListDescription& list) {
+    return Json{{"pluginId", list.pluginId},
+                {"events", Optional(list.events, [](const std::vector<unsigned int>& events) { return Json(events); })}};
+  });
+  // Texts are the plug-in's bytes; any that are not UTF-8 come out as U+FFFD
+  // rather than making the document invalid.
+  return json.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

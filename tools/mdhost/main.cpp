@@ -5,10 +5,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <vector>
 
+#include "tools/common/command_line.h"
 #include "tools/mdhost/describe_output.h"
 #include "tools/mdhost/description.h"
 #include "tools/mdhost/exit_status.h"
@@ -17,27 +16,13 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: mdhost describe PLUGIN [--json]\n"
-    "       mdhost run PLUGIN [--set ID=VALUE]... [--channel CHID=CAMERA]... [--disable CHID]...\n"
-    "                  [--device-id N] [--duration SECONDS] [--quiet]\n"
-    "       mdhost --help\n"
-    "\n"
-    "describe  prints what the plug-in declares: device, category, channel kinds and\n"
-    "          relations, settings dialogs, source configuration, filter profiles and\n"
-    "          supported events (--json: one JSON object)\n"
-    "run       creates a model, applies the settings, adds the channels (of the first\n"
-    "          channel kind, camera in its first setting), connects and prints every\n"
-    "          record and event until Ctrl-C or the duration ends; then a summary\n"
-    "\n"
-    "exit status: 0 ok, 1 a plug-in operation failed, 2 a setting was refused,\n"
-    "             3 the plug-in could not be loaded, 64 wrong command line\n";
-
-int UsageError(const char* message) {
-  if (message != nullptr) fprintf(stderr, "mdhost: %s\n", message);
-  fputs(kUsage, stderr);
-  return kExitUsage;
-}
+const char kDescription[] =
+    "A reference host for metadata model plug-ins: loads a plug-in by path and\n"
+    "describes what it declares, or drives it the way a host metadata server does.";
+const char kExitStatuses[] =
+    "exit status: 0 ok; 1 a plug-in operation failed, or the run never connected;\n"
+    "             2 the plug-in refused a setting or a channel; 3 the plug-in could\n"
+    "             not be loaded; 64 a wrong command line";
 
 // mdhost's report goes to standard output; whatever the plug-in prints there
 // itself is passed to standard error, so the report (JSON above all) stays
@@ -67,22 +52,7 @@ class ReportStream {
   FILE* m_file;
 };
 
-int Describe(const std::vector<std::string>& args) {
-  std::string path;
-  bool json = false;
-  for (const std::string& arg : args) {
-    if (arg == "--json") {
-      json = true;
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError(("unknown option " + arg).c_str());
-    } else if (path.empty()) {
-      path = arg;
-    } else {
-      return UsageError(("more than one plug-in given: " + arg).c_str());
-    }
-  }
-  if (path.empty()) return UsageError("describe wants the path of a plug-in");
-
+int Describe(const std::string& path, bool json) {
   ReportStream report;
   const auto library = PluginLibrary::Load(path);
   if (!library) return kExitLoadError;
@@ -99,27 +69,38 @@ int Describe(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
-int Run(const std::vector<std::string>& args) {
-  RunOptions options;
-  if (!ParseRunOptions(args, &options)) return UsageError(nullptr);
-  ReportStream report;
-  return RunPlugin(options, report.file());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return UsageError("no command given");
-  const std::vector<std::string> all(argv + 1, argv + argc);
-  for (const std::string& arg : all) {
-    if (arg == "--help" || arg == "-h") {
-      fputs(kUsage, stdout);
-      return kExitOk;
-    }
+  CLI::App app(kDescription, "mdhost");
+  app.footer(kExitStatuses);
+  app.require_subcommand(1);
+
+  CLI::App* describe = app.add_subcommand(
+      "describe", "print what the plug-in declares: device, category, channel kinds and relations,\n"
+                  "settings dialogs, source configuration, filter profiles and supported events");
+  std::string describePath;
+  bool json = false;
+  describe->add_option("PLUGIN", describePath, "the plug-in's shared object")->required();
+  describe->add_flag("--json", json, "one JSON object instead of tables");
+
+  CLI::App* run = app.add_subcommand(
+      "run", "create a model, apply the settings, add the channels (of the first channel kind,\n"
+             "camera in its first setting), connect and print every record and event until\n"
+             "Ctrl-C, SIGTERM or the duration ends; then a summary");
+  RunCommandLine runLine;
+  AddRunOptions(run, &runLine);
+
+  // CLI11 would only say that a command is missing.
+  if (argc > 1 && argv[1][0] != '-' && !describe->check_name(argv[1]) && !run->check_name(argv[1])) {
+    return UsageError(app, std::string("unknown command ") + argv[1]);
   }
-  const std::string command = all.front();
-  const std::vector<std::string> args(all.begin() + 1, all.end());
-  if (command == "describe") return Describe(args);
-  if (command == "run") return Run(args);
-  return UsageError(("unknown command " + command).c_str());
+  const int parsed = ParseCommandLine(app, argc, argv);
+  if (parsed >= 0) return parsed;
+  if (describe->parsed()) return Describe(describePath, json);
+  RunOptions options;
+  const std::string mistake = MakeRunOptions(runLine, &options);
+  if (!mistake.empty()) return UsageError(app, mistake);
+  ReportStream report;
+  return RunPlugin(options, report.file());
 }

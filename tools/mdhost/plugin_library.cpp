@@ -7,15 +7,19 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 namespace {
 
 const int kHostBits = static_cast<int>(sizeof(void*) * 8);
 
 // The word size that a file's ELF header declares: 32 or 64, or 0 when the
-// file does not start with an ELF header.
-int ElfBits(const std::string& path) {
+// file does not start with an ELF header; nothing when the file cannot be
+// read (no descriptor left, no permission), which dlopen's own message
+// then explains.
+std::optional<int> ElfBits(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
   unsigned char ident[5] = {0, 0, 0, 0, 0};
   if (!file.read(reinterpret_cast<char*>(ident), sizeof(ident))) return 0;
   if (memcmp(ident, "\x7F" "ELF", 4) != 0) return 0;
@@ -29,10 +33,11 @@ int ElfBits(const std::string& path) {
 // Why dlopen refused the file, in the words an integrator needs first.
 std::string LoadFailureCause(const std::string& path, const char* dlopenError) {
   const std::string detail = dlopenError != nullptr ? dlopenError : "unknown dlopen failure";
-  const int bits = ElfBits(path);
-  if (bits == 0) return "not an ELF shared object (" + detail + ")";
-  if (bits != kHostBits) {
-    return "it is a " + std::to_string(bits) + "-bit plug-in; this mdhost is " + std::to_string(kHostBits) +
+  const std::optional<int> bits = ElfBits(path);
+  if (!bits) return detail;
+  if (*bits == 0) return "not an ELF shared object (" + detail + ")";
+  if (*bits != kHostBits) {
+    return "it is a " + std::to_string(*bits) + "-bit plug-in; this mdhost is " + std::to_string(kHostBits) +
            "-bit (" + detail + ")";
   }
   return detail;

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "MetadataModelBase/HostRecords.h"
+#include "tools/mdhost/connect_error.h"
 #include "tools/mdhost/exit_status.h"
 #include "tools/mdhost/names.h"
 #include "tools/mdhost/plugin_library.h"
@@ -202,7 +203,15 @@ int SetUpChannels(IPluginModel2& model, const RunOptions& options) {
     return kExitFailed;
   }
   const T_PLUGIN_ID kindId = MakePluginId(kind);
-  for (const ChannelOption& channel : options.channels) {
+  for (size_t i = 0; i < options.channels.size(); ++i) {
+    const ChannelOption& channel = options.channels[i];
+    // A host asks first: the plug-in itself need not enforce its maximum.
+    const unsigned int count = static_cast<unsigned int>(i + 1);
+    if (!model.CanAddNewChannel(count, &kindId)) {
+      fprintf(stderr, "mdhost: the plug-in refuses channel %llu: CanAddNewChannel(%u, %s) is false, so it takes at "
+              "most %u channels of that kind\n", channel.id, count, VisibleText(kind).c_str(), count - 1);
+      return kExitRefused;
+    }
     if (!model.AddChannel(options.deviceId, channel.id, &kindId)) {
       return Failed(model, "AddChannel of channel " + std::to_string(channel.id));
     }
@@ -217,7 +226,7 @@ int SetUpChannels(IPluginModel2& model, const RunOptions& options) {
 
 std::string Outcome(bool succeeded) { return succeeded ? "ok" : "FAILED"; }
 
-void PrintSummary(FILE* out, const RunMonitor::Totals& totals, const std::string& finalStatus,
+void PrintSummary(FILE* out, const RunMonitor::Totals& totals, const std::string& statusBeforeDisconnect,
                   const std::string& lastError, bool disconnected, bool uninitialized, bool released) {
   Table table;
   table.AddRow({"records", std::to_string(totals.records)});
@@ -227,7 +236,7 @@ void PrintSummary(FILE* out, const RunMonitor::Totals& totals, const std::string
   table.AddRow({"events", std::to_string(totals.events)});
   table.AddRow({"connects", std::to_string(totals.connects)});
   table.AddRow({"losses", std::to_string(totals.losses)});
-  table.AddRow({"status at end", finalStatus});
+  table.AddRow({"status before disconnect", statusBeforeDisconnect});
   if (!lastError.empty()) table.AddRow({"last error", lastError});
   table.AddRow({"Disconnect", Outcome(disconnected)});
   table.AddRow({"Uninitialize", Outcome(uninitialized)});
@@ -237,7 +246,8 @@ void PrintSummary(FILE* out, const RunMonitor::Totals& totals, const std::string
 }
 
 // From Connect to ReleasePluginModel: runs until a signal or the duration
-// ends it, then shuts the model down as a host does.
+// ends it, then shuts the model down as a host does. A run that never
+// connected fails, with one line that says why.
 int Connected(PluginModel& model, const RunOptions& options, RunMonitor& monitor, StopSignals& signals, FILE* out) {
   const bool connectQueued = model->Connect(false);
   if (!connectQueued) Failed(*model, "Connect");
@@ -246,13 +256,20 @@ int Connected(PluginModel& model, const RunOptions& options, RunMonitor& monitor
   if (signal != nullptr) monitor.Note((std::string("stopping on ") + signal).c_str());
 
   E_METADATA_STATUS status = eMETADATA_STATUS_DISCONNECT;
-  const std::string finalStatus = model->GetStatus(&status) ? StatusName(status) : "(not answered)";
+  const std::string statusBefore = model->GetStatus(&status) ? StatusName(status) : "(not answered)";
   const std::string lastError = LastErrorText(*model);
+  const std::string server = ServerText(ReadSourceConfig(*model).value_or(std::vector<ConfigValue>()));
   const bool disconnected = model->Disconnect(true);
   const bool uninitialized = model->Uninitialize();
   const bool released = model.Release();
-  PrintSummary(out, monitor.Snapshot(), finalStatus, lastError, disconnected, uninitialized, released);
-  return connectQueued && disconnected && uninitialized && released ? kExitOk : kExitFailed;
+  const RunMonitor::Totals totals = monitor.Snapshot();
+  PrintSummary(out, totals, statusBefore, lastError, disconnected, uninitialized, released);
+  const bool connected = totals.connects > 0 || status == eMETADATA_STATUS_CONNECTED;
+  if (connectQueued && !connected) {
+    fprintf(stderr, "mdhost: never connected to the server (%s): %s\n", server.c_str(),
+            ExplainConnectError(lastError).c_str());
+  }
+  return connectQueued && connected && disconnected && uninitialized && released ? kExitOk : kExitFailed;
 }
 
 int Initialized(PluginModel& model, const RunOptions& options, StopSignals& signals, FILE* out) {

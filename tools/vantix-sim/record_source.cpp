@@ -5,37 +5,74 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 
-RecordSource::RecordSource(std::vector<std::string> cameras, std::vector<std::string> lines, bool replay)
-    : m_cameras(std::move(cameras)), m_lines(std::move(lines)), m_replay(replay) {}
+#include "tools/vantix-sim/capture_file.h"
 
-std::unique_ptr<RecordSource> RecordSource::Generated(std::vector<std::string> cameras) {
-  return std::unique_ptr<RecordSource>(new RecordSource(std::move(cameras), {}, false));
+namespace {
+
+const char kRecordEnd[] = "\r\n";
+
+// The lines of a text file, one record each.
+std::vector<Chunk> LineChunks(const std::string& content) {
+  std::vector<Chunk> chunks;
+  std::istringstream lines(content);
+  std::string line;
+  while (std::getline(lines, line)) {
+    // The sender adds CR LF itself; a file written with CR LF keeps no CR.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    chunks.push_back(Chunk{line + kRecordEnd, std::nullopt});
+  }
+  return chunks;
 }
 
-std::unique_ptr<RecordSource> RecordSource::FromFile(const std::string& path) {
+std::vector<Chunk> ScheduledChunks(const std::vector<CapturedChunk>& captured, double speed) {
+  std::vector<Chunk> chunks;
+  for (const CapturedChunk& chunk : captured) {
+    const auto offset =
+        std::chrono::duration<double, std::micro>(static_cast<double>(chunk.offsetUs) / speed);
+    chunks.push_back(Chunk{chunk.bytes, std::chrono::duration_cast<std::chrono::nanoseconds>(offset)});
+  }
+  return chunks;
+}
+
+}  // namespace
+
+RecordSource::RecordSource(std::vector<std::string> cameras, std::vector<Chunk> chunks, bool replay,
+                           bool capture)
+    : m_cameras(std::move(cameras)), m_chunks(std::move(chunks)), m_replay(replay), m_capture(capture) {}
+
+std::unique_ptr<RecordSource> RecordSource::Generated(std::vector<std::string> cameras) {
+  return std::unique_ptr<RecordSource>(new RecordSource(std::move(cameras), {}, false, false));
+}
+
+std::unique_ptr<RecordSource> RecordSource::FromFile(const std::string& path, double speed) {
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     fprintf(stderr, "vantix-sim: cannot read %s: %s\n", path.c_str(), strerror(errno));
     return nullptr;
   }
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(file, line)) {
-    // The sender adds CR LF itself; a file written with CR LF keeps no CR.
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+  const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (content.compare(0, strlen(kCaptureHeader), kCaptureHeader) != 0) {
+    return std::unique_ptr<RecordSource>(new RecordSource({}, LineChunks(content), true, false));
   }
-  return std::unique_ptr<RecordSource>(new RecordSource({}, std::move(lines), true));
+  std::vector<CapturedChunk> captured;
+  std::string error;
+  if (!ParseCapture(content, &captured, &error)) {
+    fprintf(stderr, "vantix-sim: %s is a broken capture: %s\n", path.c_str(), error.c_str());
+    return nullptr;
+  }
+  return std::unique_ptr<RecordSource>(new RecordSource({}, ScheduledChunks(captured, speed), true, true));
 }
 
-bool RecordSource::Next(std::string* record) {
+bool RecordSource::Next(Chunk* chunk) {
   if (m_replay) {
-    if (m_next >= m_lines.size()) return false;
-    *record = m_lines[m_next++];
+    if (m_next >= m_chunks.size()) return false;
+    *chunk = m_chunks[m_next++];
     return true;
   }
-  *record = GeneratedRecord();
+  *chunk = Chunk{GeneratedRecord() + kRecordEnd, std::nullopt};
   ++m_next;
   return true;
 }
@@ -52,7 +89,7 @@ std::string RecordSource::GeneratedRecord() {
   strftime(time, sizeof(time), "%Y-%m-%dT%H:%M:%SZ", &utc);
   // One character separates the camera number from "Event".
   char record[160];
-  snprintf(record, sizeof(record), "CamID:%s Event:FaceMatched Person:%s Score:0.%02u Time:%s", camera.c_str(), person,
-           score, time);
+  snprintf(record, sizeof(record), "CamID:%s Event:FaceMatched Person:%s Score:0.%02u Time:%s",
+           camera.c_str(), person, score, time);
   return record;
 }

@@ -1,27 +1,31 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
-// What vantix-sim is asked to do.
+namespace CLI {
+class App;
+}
+
+// What vantix-sim is asked to do. A count or a time of 0 stands for an option
+// that was not given.
 struct SimOptions {
   std::string host = "127.0.0.1";
-  unsigned short port = 7000;                           // 0: an ephemeral port
-  double rate = 5;                                      // records per second
-  std::vector<std::string> cameras = {"1"};             // camera numbers, in turn
-  std::optional<unsigned long long> count;              // total records, then exit
-  std::string replayFile;                               // lines to send instead of generated records
-  std::optional<unsigned long long> dropAfter;          // close each connection after N records
-  bool silent = false;                                  // accept but never send
-  std::optional<unsigned long long> pauseListenAfter;   // after N records stop listening once
-  double pauseSeconds = 5;                              // for how long
-  std::optional<double> durationSeconds;                // end after this long
+  unsigned int port = 7000;                 // 0: an ephemeral port
+  double rate = 5;                          // records per second
+  std::string cameras = "1";                // camera numbers, in turn
+  unsigned long long count = 0;             // total records, then exit
+  std::string replayFile;                   // a text or capture file to send instead
+  double speed = 1;                         // a replayed capture's pace
+  unsigned long long dropAfter = 0;         // close each connection after N records
+  bool silent = false;                      // accept but never send
+  unsigned long long pauseListenAfter = 0;  // after N records stop listening once
+  double pauseSeconds = 5;                  // for how long
+  double durationSeconds = 0;               // end after this long
+  std::string captureServer;                // HOST:PORT: capture from it instead of serving
+  std::string outputFile;                   // where the capture goes
+
+  std::vector<std::string> CameraList() const;
 };
 
-enum SimParse { kSimParsed, kSimHelp, kSimUsageError };
-
-// Parses the command line; on a mistake prints one message to standard error.
-SimParse ParseSimOptions(int argc, char** argv, SimOptions* options);
-
-extern const char kSimUsage[];
+void AddSimOptions(CLI::App* app, SimOptions* options);

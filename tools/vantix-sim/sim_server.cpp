@@ -1,18 +1,15 @@
 #include "tools/vantix-sim/sim_server.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
 #include <netinet/tcp.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/signalfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
+
+#include "tools/vantix-sim/address.h"
 
 namespace {
 
@@ -20,30 +17,6 @@ namespace {
 // given up, so a full send buffer cannot hang the simulator.
 const int kSendTimeoutSeconds = 5;
 const int kListenBacklog = 8;
-
-std::string AddressText(const sockaddr_in& address) {
-  char text[INET_ADDRSTRLEN] = "?";
-  inet_ntop(AF_INET, &address.sin_addr, text, sizeof(text));
-  return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
-}
-
-bool Resolve(const std::string& host, unsigned short port, sockaddr_in* address) {
-  addrinfo hints;
-  memset(&hints, 0, sizeof(hints));
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_PASSIVE;
-  addrinfo* found = nullptr;
-  const int status = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (status != 0) {
-    fprintf(stderr, "vantix-sim: cannot resolve %s: %s\n", host.c_str(), gai_strerror(status));
-    return false;
-  }
-  memcpy(address, found->ai_addr, sizeof(*address));
-  address->sin_port = htons(port);
-  freeaddrinfo(found);
-  return true;
-}
 
 std::chrono::nanoseconds IntervalOf(double rate) {
   return std::chrono::nanoseconds(static_cast<long long>(1e9 / rate));
@@ -70,25 +43,17 @@ bool SendAll(int fd, const std::string& data) {
 
 }  // namespace
 
-void UniqueFd::reset(int fd) {
-  if (m_fd >= 0) close(m_fd);
-  m_fd = fd;
-}
-
-SimServer::SimServer(const SimOptions& options, RecordSource& source)
-    : m_options(options), m_source(source), m_interval(IntervalOf(options.rate)) {
+SimServer::SimServer(const SimOptions& options, RecordSource& source, Waiter& waiter)
+    : m_options(options), m_source(source), m_waiter(waiter), m_interval(IntervalOf(options.rate)) {
   memset(&m_address, 0, sizeof(m_address));
-  if (options.durationSeconds) {
-    m_deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                    std::chrono::duration<double>(*options.durationSeconds));
-  }
 }
 
 int SimServer::Run() {
-  if (!BlockStopSignals() || !Resolve(m_options.host, m_options.port, &m_address) || !Listen("listening on")) {
+  if (!Resolve(m_options.host, static_cast<unsigned short>(m_options.port), &m_address) ||
+      !Listen("listening on")) {
     return 1;
   }
-  while (!m_stop) {
+  while (!m_waiter.Stopped()) {
     UniqueFd client;
     std::string peer;
     if (!AcceptNext(&client, &peer)) break;
@@ -98,23 +63,10 @@ int SimServer::Run() {
     if (end == End::kPause) m_listener.reset();
     client.reset();
     if (end == End::kFinished) break;
-    if (end == End::kPause && !PauseListening() && !m_stop) return 1;
+    if (end == End::kPause && !PauseListening() && !m_waiter.Stopped()) return 1;
   }
   fprintf(stderr, "vantix-sim: done: %llu records sent to %llu clients\n", m_sent, m_clients);
   return 0;
-}
-
-// The signals arrive through a descriptor that the waits poll: nothing runs
-// in a signal handler.
-bool SimServer::BlockStopSignals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) return false;
-  m_signals.reset(signalfd(-1, &signals, SFD_CLOEXEC));
-  if (!m_signals.valid()) fprintf(stderr, "vantix-sim: signalfd: %s\n", strerror(errno));
-  return m_signals.valid();
 }
 
 bool SimServer::Listen(const char* verb) {
@@ -139,8 +91,8 @@ bool SimServer::Listen(const char* verb) {
 }
 
 bool SimServer::AcceptNext(UniqueFd* client, std::string* peer) {
-  while (!m_stop) {
-    if (!WaitFor(m_listener.get(), std::nullopt)) continue;
+  while (!m_waiter.Stopped()) {
+    if (!m_waiter.WaitFor(m_listener.get(), std::nullopt)) continue;
     sockaddr_in address;
     socklen_t size = sizeof(address);
     const int fd = accept4(m_listener.get(), reinterpret_cast<sockaddr*>(&address), &size, SOCK_CLOEXEC);
@@ -161,48 +113,57 @@ SimServer::End SimServer::Serve(int client, const std::string& peer) {
   SetOption(client, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
 
   unsigned long long sentHere = 0;
-  Clock::time_point next = Clock::now();
+  const Clock::time_point accepted = Clock::now();
+  Clock::time_point due = accepted;
+  for (Chunk chunk; m_source.Next(&chunk);) {
+    // A capture keeps its own timing; records are paced by the rate, and
+    // after a slow send the pace restarts from now instead of bursting.
+    if (chunk.offset) due = accepted + std::chrono::duration_cast<Clock::duration>(*chunk.offset);
+    const std::optional<End> early = WaitUntilDue(client, peer, due, sentHere);
+    if (early) return *early;
+    const std::optional<End> end = Send(client, peer, chunk, &sentHere);
+    if (end) return *end;
+    if (!chunk.offset) due = std::max(due + m_interval, Clock::now());
+  }
+  fprintf(stderr, "vantix-sim: no more records; closing %s; sent %llu records\n", peer.c_str(), sentHere);
+  return End::kFinished;
+}
+
+std::optional<SimServer::End> SimServer::WaitUntilDue(int client, const std::string& peer, Clock::time_point due,
+                                                      unsigned long long sentHere) {
   for (;;) {
-    const bool readable = WaitFor(client, m_options.silent ? std::nullopt : std::optional<Clock::time_point>(next));
-    if (m_stop) {
+    const bool readable =
+        m_waiter.WaitFor(client, m_options.silent ? std::nullopt : std::optional<Clock::time_point>(due));
+    if (m_waiter.Stopped()) {
       fprintf(stderr, "vantix-sim: closing %s; sent %llu records\n", peer.c_str(), sentHere);
       return End::kStop;
     }
-    if (readable) {
-      if (!ClientClosed(client)) continue;
+    if (!readable) return std::nullopt;
+    if (ClientClosed(client)) {
       fprintf(stderr, "vantix-sim: %s closed the connection; sent %llu records\n", peer.c_str(), sentHere);
       return End::kClientGone;
     }
-    const std::optional<End> end = SendNext(client, peer, &sentHere);
-    if (end) return *end;
-    // After a slow send the schedule restarts from now instead of bursting.
-    next = std::max(next + m_interval, Clock::now());
   }
 }
 
-std::optional<SimServer::End> SimServer::SendNext(int client, const std::string& peer,
-                                                  unsigned long long* sentHere) {
-  std::string record;
-  if (!m_source.Next(&record)) {
-    fprintf(stderr, "vantix-sim: no more records; closing %s; sent %llu records\n", peer.c_str(), *sentHere);
-    return End::kFinished;
-  }
-  if (!SendAll(client, record + "\r\n")) {
-    fprintf(stderr, "vantix-sim: sending to %s failed (%s); sent %llu records\n", peer.c_str(), strerror(errno),
-            *sentHere);
+std::optional<SimServer::End> SimServer::Send(int client, const std::string& peer, const Chunk& chunk,
+                                              unsigned long long* sentHere) {
+  if (!SendAll(client, chunk.bytes)) {
+    fprintf(stderr, "vantix-sim: sending to %s failed (%s); sent %llu records\n", peer.c_str(),
+            strerror(errno), *sentHere);
     return End::kClientGone;
   }
   ++*sentHere;
   ++m_sent;
-  if (m_options.count && m_sent >= *m_options.count) {
+  if (m_options.count && m_sent >= m_options.count) {
     fprintf(stderr, "vantix-sim: sent all %llu records; closing %s\n", m_sent, peer.c_str());
     return End::kFinished;
   }
-  if (m_options.dropAfter && *sentHere >= *m_options.dropAfter) {
+  if (m_options.dropAfter && *sentHere >= m_options.dropAfter) {
     fprintf(stderr, "vantix-sim: dropped %s after %llu records\n", peer.c_str(), *sentHere);
     return End::kDropped;
   }
-  if (m_options.pauseListenAfter && !m_paused && m_sent >= *m_options.pauseListenAfter) {
+  if (m_options.pauseListenAfter && !m_paused && m_sent >= m_options.pauseListenAfter) {
     fprintf(stderr, "vantix-sim: closing %s after %llu records\n", peer.c_str(), *sentHere);
     return End::kPause;
   }
@@ -214,34 +175,8 @@ bool SimServer::PauseListening() {
   fprintf(stderr, "vantix-sim: paused listening for %g seconds\n", m_options.pauseSeconds);
   const Clock::time_point until = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                      std::chrono::duration<double>(m_options.pauseSeconds));
-  while (!m_stop && Clock::now() < until) WaitFor(-1, until);
-  return !m_stop && Listen("resumed listening on");
-}
-
-bool SimServer::WaitFor(int fd, std::optional<Clock::time_point> until) {
-  if (m_deadline && (!until || *m_deadline < *until)) until = m_deadline;
-  int timeoutMs = -1;
-  if (until) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now()).count();
-    timeoutMs = static_cast<int>(std::min<long long>(std::max<long long>(left, 0), 60 * 60 * 1000));
-  }
-  pollfd fds[2] = {{m_signals.get(), POLLIN, 0}, {fd, POLLIN, 0}};
-  const int ready = poll(fds, fd >= 0 ? 2 : 1, timeoutMs);
-  if (ready < 0) return false;
-  if ((fds[0].revents & POLLIN) != 0) {
-    signalfd_siginfo info;
-    const ssize_t got = read(m_signals.get(), &info, sizeof(info));
-    fprintf(stderr, "vantix-sim: stopping on %s\n",
-            got == sizeof(info) && info.ssi_signo == SIGTERM ? "SIGTERM" : "SIGINT");
-    m_stop = true;
-    return false;
-  }
-  if (m_deadline && Clock::now() >= *m_deadline) {
-    fprintf(stderr, "vantix-sim: duration over; stopping\n");
-    m_stop = true;
-    return false;
-  }
-  return fd >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+  while (!m_waiter.Stopped() && Clock::now() < until) m_waiter.WaitFor(-1, until);
+  return !m_waiter.Stopped() && Listen("resumed listening on");
 }
 
 // Whatever a client writes is read and ignored; an end of stream or an
