@@ -11,9 +11,7 @@
 #include "support/wait_until.h"
 #include "utility/sysutils/apr/apr_cond.h"
 
-using vantix_test::CountOccurrences;
-using vantix_test::ScriptedModel;
-using vantix_test::StreamCapture;
+using namespace vantix_test;
 typedef std::vector<unsigned int> Codes;
 
 namespace {
@@ -28,7 +26,7 @@ class WorkerLoopTest : public ::testing::Test {
   void SetUp() override {
     model.SetWorkerTiming(10, 300);
     ASSERT_TRUE(model.SetDeviceID(0x1A));
-    ASSERT_TRUE(model.RegisterEventCallbackFunc(&vantix_test::EventRecorder::Callback, &events));
+    ASSERT_TRUE(model.RegisterEventCallbackFunc(&EventRecorder::Callback, &events));
   }
   // Every event, once at least `count` have arrived.
   Codes EventsOnceThereAre(size_t count) {
@@ -36,7 +34,7 @@ class WorkerLoopTest : public ::testing::Test {
     return events.Codes();
   }
 
-  vantix_test::EventRecorder events;
+  EventRecorder events;
   ScriptedModel model;
 };
 
@@ -46,8 +44,7 @@ TEST_F(WorkerLoopTest, HostCallsAreCarriedOutOnTheWorkerAndEveryChangeIsReported
   EXPECT_TRUE(model.Connect(true));  // already connected: no hook, no event
   EXPECT_TRUE(model.Disconnect(true));
   E_METADATA_STATUS eStatus = eMETADATA_STATUS_CONNECTED;
-  EXPECT_TRUE(model.GetStatus(&eStatus));
-  EXPECT_EQ(eMETADATA_STATUS_DISCONNECT, eStatus);
+  EXPECT_TRUE(model.GetStatus(&eStatus) && eStatus == eMETADATA_STATUS_DISCONNECT);
   EXPECT_TRUE(model.Disconnect(true));  // already disconnected: no hook, no event
   EXPECT_TRUE(model.Connect(true));
   EXPECT_TRUE(model.Uninitialize());  // connected: disconnects first, on the worker
@@ -64,28 +61,22 @@ TEST_F(WorkerLoopTest, SyncCallsWithoutAWorkerFailAndTheirMessagesWaitForOne) {
   EXPECT_EQ(Codes{kMade}, EventsOnceThereAre(1));
 }
 
-TEST_F(WorkerLoopTest, LossMarkerDisconnectsAndAllowsReconnectionAnyOtherTextIsARecord) {
+TEST_F(WorkerLoopTest, MarkersReportConnectionChangesAndOnlyTheLossMarkerDisconnects) {
+  CMetadataModelBase1::EventCallback("##CONNECTION_LOST##", 19, &model);
+  CMetadataModelBase1::EventCallback("##CONNECTION_RESTORE##", 22, &model);
+  CMetadataModelBase1::EventCallback("##CONNECTION_LOST##", 19, nullptr);
+  CMetadataModelBase1::EventCallback(nullptr, 0, &model);
   ASSERT_TRUE(model.Initialize());
   ASSERT_TRUE(model.Connect(true));
   for (const char* sText : {"##CONNECTION_LOST##\r\n", "x##CONNECTION_LOST##", "##CONNECTION_LOST##"}) {
     CMetadataModelBase1::DataCallback(sText, static_cast<int>(strlen(sText)), &model);
   }
-  EXPECT_EQ((Codes{kMade, kLost, kMade}), EventsOnceThereAre(3));
+  EXPECT_EQ((Codes{kLost, kMade, kMade, kLost, kMade}), EventsOnceThereAre(5)) << "and the worker reconnects";
   EXPECT_EQ(1, model.iDisconnectCalls.load());
-  EXPECT_EQ(2, model.iDistributeCalls.load());
+  EXPECT_EQ(2, model.iDistributeCalls.load()) << "any other text is a record";
   StreamCapture err(stderr);
   CMetadataModelBase1::DataCallback("text", 4, nullptr);
   EXPECT_EQ(1u, CountOccurrences(err.Stop(), kAssertLine)) << "no model to hand the text to";
-}
-
-TEST_F(WorkerLoopTest, EventCallbackMapsTheTwoMarkersToEvents) {
-  CMetadataModelBase1::EventCallback("##CONNECTION_LOST##", 19, &model);
-  CMetadataModelBase1::EventCallback("##CONNECTION_RESTORE##", 22, &model);
-  CMetadataModelBase1::EventCallback("##CONNECTION_LOST##", 19, nullptr);
-  CMetadataModelBase1::EventCallback(nullptr, 0, &model);
-  EXPECT_EQ((Codes{kLost, kMade}), events.Codes());
-  EXPECT_TRUE(model.RegisterEventCallbackFunc(nullptr, nullptr));
-  CMetadataModelBase1::EventCallback("##CONNECTION_LOST##", 19, &model);  // nobody to tell
 }
 
 TEST(ModelLifecycleTest, RepeatedMissingAndFailedCallsChangeNothing) {
@@ -95,15 +86,13 @@ TEST(ModelLifecycleTest, RepeatedMissingAndFailedCallsChangeNothing) {
   model.bInitialModelSucceeds = false;
   EXPECT_FALSE(model.Initialize());
   model.bInitialModelSucceeds = true;
-  EXPECT_TRUE(model.Initialize());
-  EXPECT_TRUE(model.Initialize());
+  EXPECT_TRUE(model.Initialize() && model.Initialize());
   EXPECT_EQ(2u, CountOccurrences(err.Stop(), kAssertLine)) << "once not initialised, once initialised";
   EXPECT_EQ(2, model.iInitialModelCalls.load());
   model.bUninitialModelSucceeds = false;
   EXPECT_FALSE(model.Uninitialize());
   model.bUninitialModelSucceeds = true;
-  EXPECT_TRUE(model.Uninitialize()) << "still initialised: the sequence runs again";
-  EXPECT_EQ(2, model.iUninitialModelCalls.load());
+  EXPECT_TRUE(model.Uninitialize() && model.iUninitialModelCalls == 2) << "still initialised: it runs again";
 }
 
 TEST(MetadataMessageTest, HandlingWakesTheWaiterAndReportsAParameter) {
@@ -115,8 +104,7 @@ TEST(MetadataMessageTest, HandlingWakesTheWaiterAndReportsAParameter) {
   msg.MessageProcessed();
   msg.MessageProcessed();  // a no-operation now: nothing to report
   EXPECT_EQ(1u, CountOccurrences(err.Stop(), "## ASSERT fail: file=MetadataModelBase/MetadataMessageQueue"));
-  EXPECT_EQ(eMETADATA_MSG_NOOPERATION, msg.GetMessageType());
-  EXPECT_TRUE(event.timedwait(0));
+  EXPECT_TRUE(msg.GetMessageType() == eMETADATA_MSG_NOOPERATION && event.timedwait(0));
 }
 
 // The reconnect interval on a clock that the test steps.

@@ -1,8 +1,7 @@
 #pragma once
 
-// A model over the base whose hooks the test scripts and counts. The test
-// fills the declared lists before it shares the model with other threads;
-// the model owns the items put there.
+// A model over the base whose hooks the test scripts and counts. The test fills the declared lists
+// before it shares the model with other threads; the model owns the items put there.
 
 #include <atomic>
 #include <string>
