@@ -81,7 +81,7 @@ class ChannelsTest : public ::testing::Test {
   ScriptedModel model;
 };
 
-TEST_F(ChannelsTest, PositionsFollowTheOrderAddedAndCloseUpAfterADelete) {
+TEST_F(ChannelsTest, PositionsFollowTheOrderAddedThroughDeletesAndRenumbering) {
   unsigned int uiCount = 99;
   unsigned long long ullID = 0;
   EXPECT_TRUE(!model.GetChannelCount(0x77, &uiCount) && uiCount == 0) << "an unknown parent";

@@ -51,7 +51,7 @@ TEST_F(WorkerLoopTest, HostCallsAreCarriedOutOnTheWorkerAndEveryChangeIsReported
   EXPECT_NE(std::this_thread::get_id(), model.hookThread.load());
   EXPECT_EQ((Codes{kMade, kLost, kMade, kLost}), events.Codes());
   EXPECT_EQ(0x1Au, events.Events()[0].ullDeviceID);
-  EXPECT_EQ(4, model.iConnectCalls + model.iDisconnectCalls);
+  EXPECT_TRUE(model.iConnectCalls == 2 && model.iDisconnectCalls == 2);
 }
 
 TEST_F(WorkerLoopTest, SyncCallsWithoutAWorkerFailAndTheirMessagesWaitForOne) {
