@@ -17,9 +17,8 @@
 #include <vector>
 
 #include "bench/bare_reader.h"
-#include "bench/hosted_model.h"
 #include "bench/report.h"
-#include "support/loopback_server.h"
+#include "support/hosted_model.h"
 
 namespace vantix_bench {
 
@@ -103,15 +102,14 @@ class Stream {
   bool m_bReady = false;
 };
 
-// The plug-in as the host sees it: one channel for camera 1.
+// The plug-in as the host sees it, on the product's own clocks: one channel
+// for camera 1.
 class PluginStream : public Stream {
  public:
-  PluginStream() {
-    m_bReady = m_model.IsUsable() && m_model.AddChannels(1, [](unsigned int) { return std::string("1"); }) &&
-               m_model.SetServer(m_server.Port());
-    if (!m_bReady) return;
-    m_model.OnRecord(&PluginStream::OnRecord, &m_arrivals);
-    m_bReady = m_model.Connect() && m_server.AcceptClient(3000);
+  PluginStream() : m_model(vantix_test::HostedModel::Timing::Product()) {
+    if (!m_model.IsReady() || !m_model.AddCameraChannel(1, 1)) return;
+    m_model.Host().RegisterMetadataCallbackFunc(&PluginStream::OnRecord, &m_arrivals);
+    m_bReady = m_model.ConnectTo(m_server);
   }
 
  private:
@@ -119,7 +117,7 @@ class PluginStream : public Stream {
     static_cast<Arrivals*>(pData)->Record(sText);
   }
 
-  HostedModel m_model;
+  vantix_test::HostedModel m_model;
 };
 
 // A blocking read loop; a read counts when it holds one record.

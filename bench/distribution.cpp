@@ -10,12 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "bench/hosted_model.h"
 #include "bench/report.h"
+#include "support/hosted_model.h"
 
 namespace vantix_bench {
 
 namespace {
+
+using vantix_test::HostedModel;
 
 const char kRecord[] = "CamID:1 Event:face Name:somebody Score:0.93 Time:2024-05-01T10:00:00\r\n";
 
@@ -96,22 +98,23 @@ void CallHost(benchmark::State& state, unsigned int calls) {
 
 void Distribute(benchmark::State& state, HostedModel* pModel) {
   HostCounter counter;
-  pModel->OnRecord(&CountRecord, &counter);
-  CMetadataModelBase1* pBase = &pModel->Concrete();
+  pModel->Host().RegisterMetadataCallbackFunc(&CountRecord, &counter);
+  CMetadataModelBase1* pBase = &pModel->Model();
   for (auto _ : state) {
     CMetadataModelBase1::DataCallback(kRecord, static_cast<int>(sizeof(kRecord) - 1), pBase);
   }
-  pModel->OnRecord(nullptr, nullptr);
+  pModel->Host().RegisterMetadataCallbackFunc(nullptr, nullptr);
   if (counter.ullCalls == 0) state.SkipWithError("the record reached no channel");
 }
 
+// Channels 1 to uiChannels; camera 2 never matches the record's camera 1.
 std::unique_ptr<HostedModel> MakeModel(const Setup& setup) {
-  std::unique_ptr<HostedModel> pModel(new HostedModel());
-  // Camera values run from 0 to 512; 2 never matches the record's camera 1.
-  const bool bAdded = pModel->IsUsable() && pModel->AddChannels(setup.uiChannels, [&](unsigned int i) {
-    return std::string(setup.bAllMatch || i == 0 ? "1" : "2");
-  });
-  return bAdded ? std::move(pModel) : nullptr;
+  std::unique_ptr<HostedModel> pModel(new HostedModel(HostedModel::Timing::Product()));
+  if (!pModel->IsReady()) return nullptr;
+  for (unsigned int i = 0; i < setup.uiChannels; ++i) {
+    if (!pModel->AddCameraChannel(i + 1, setup.bAllMatch || i == 0 ? 1 : 2)) return nullptr;
+  }
+  return pModel;
 }
 
 }  // namespace

@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "bench/bare_reader.h"
-#include "bench/hosted_model.h"
 #include "bench/report.h"
-#include "support/loopback_server.h"
+#include "support/hosted_model.h"
 
 namespace vantix_bench {
 
@@ -71,15 +70,14 @@ double CpuMSPerMinute(double seconds) {
 
 class IdleModel {
  public:
-  IdleModel() {
-    m_bReady = m_model.IsUsable() && m_model.AddChannels(1, [](unsigned int) { return std::string("1"); }) &&
-               m_model.SetServer(m_server.Port()) && m_model.Connect() && m_server.AcceptClient(3000);
+  IdleModel() : m_model(vantix_test::HostedModel::Timing::Product()) {
+    m_bReady = m_model.IsReady() && m_model.AddCameraChannel(1, 1) && m_model.ConnectTo(m_server);
   }
   bool IsReady() const { return m_bReady; }
 
  private:
   vantix_test::LoopbackServer m_server;
-  HostedModel m_model;
+  vantix_test::HostedModel m_model;
   bool m_bReady = false;
 };
 

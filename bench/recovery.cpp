@@ -3,44 +3,29 @@
 // a failure window of six seconds and a reconnect interval of ten. The smoke
 // pass shortens both through the test seams and measures against those.
 
+#include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <vector>
 
-#include "bench/hosted_model.h"
 #include "bench/report.h"
-#include "support/loopback_server.h"
+#include "support/hosted_model.h"
 
 namespace vantix_bench {
 
 namespace {
 
-class EventWaiter {
- public:
-  static void OnEvent(unsigned long long, unsigned int uiEventID, void* pData) {
-    EventWaiter* pWaiter = static_cast<EventWaiter*>(pData);
-    std::lock_guard<std::mutex> lock(pWaiter->m_mutex);
-    pWaiter->m_codes.push_back(uiEventID);
-    pWaiter->m_changed.notify_all();
-  }
-  // Waits for `code` among the events that arrive from now on.
-  bool WaitForNext(unsigned int code, std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    const size_t seen = m_codes.size();
-    return m_changed.wait_for(lock, timeout, [&] {
-      for (size_t i = seen; i < m_codes.size(); ++i) {
-        if (m_codes[i] == code) return true;
-      }
-      return false;
-    });
-  }
+using vantix_test::HostedModel;
 
- private:
-  std::mutex m_mutex;
-  std::condition_variable m_changed;
-  std::vector<unsigned int> m_codes;
-};
+// Waits for `code` among the events recorded after the first `seen`.
+bool WaitForEventAfter(const vantix_test::EventRecorder& events, size_t seen, unsigned int code,
+                       std::chrono::milliseconds timeout) {
+  return vantix_test::WaitUntil(
+      [&] {
+        const std::vector<unsigned int> codes = events.Codes();
+        return std::find(codes.begin() + std::min(seen, codes.size()), codes.end(), code) != codes.end();
+      },
+      timeout);
+}
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -63,46 +48,42 @@ void AddRecoveryRow(Table& table, const char* sFigure, bool bSeen, double second
 }  // namespace
 
 void MeasureRecovery(const Options& options, Table& table) {
-  vantix_test::LoopbackServer server;
-  EventWaiter events;
-  HostedModel model;
-  if (!model.IsUsable() || !model.SetServer(server.Port())) {
-    table.Add(Row{"Recovery", "could not configure", "", "", "", Verdict::kMissed});
-    return;
-  }
-  CVantixReceiver::Timing timing;
-  uint64_t reconnectIntervalMS = 10000;
+  HostedModel::Timing timing = HostedModel::Timing::Product();
   if (options.bSmoke) {
-    timing.llRecvTimeoutMS = 200;
-    timing.llFailureWindowMS = 600;
-    reconnectIntervalMS = 1000;
-    model.Concrete().Receiver()->SetTiming(timing);
-    model.Concrete().SetWorkerTiming(100, reconnectIntervalMS);
+    timing.receiver.llRecvTimeoutMS = 200;
+    timing.receiver.llFailureWindowMS = 600;
+    timing.reconnectIntervalMS = 1000;
   }
-  model.OnEvent(&EventWaiter::OnEvent, &events);
-  if (!model.Connect() || !server.AcceptClient(3000)) {
+  vantix_test::LoopbackServer server;
+  HostedModel model(timing);
+  if (!model.IsReady() || !model.ConnectTo(server)) {
     table.Add(Row{"Recovery", "could not connect", "", "", "", Verdict::kMissed});
     return;
   }
-  const double windowSeconds = static_cast<double>(timing.llFailureWindowMS) / 1000.0;
-  const double intervalSeconds = static_cast<double>(reconnectIntervalMS) / 1000.0;
+  const double windowSeconds = static_cast<double>(timing.receiver.llFailureWindowMS) / 1000.0;
+  const double intervalSeconds = static_cast<double>(timing.reconnectIntervalMS) / 1000.0;
   const auto patience = std::chrono::milliseconds(static_cast<int64_t>(3000 * (windowSeconds + intervalSeconds)));
 
+  const size_t eventsBeforeLoss = model.events.Count();
   const auto lossStart = std::chrono::steady_clock::now();
   server.CloseClient();
   server.StopListening();
-  const bool bLost = events.WaitForNext(CMetadataModelBase1::kEventConnectionLost, patience);
+  const bool bLost =
+      WaitForEventAfter(model.events, eventsBeforeLoss, CMetadataModelBase1::kEventConnectionLost, patience);
   const double lostSeconds = SecondsSince(lossStart);
 
+  const size_t eventsBeforeReturn = model.events.Count();
   const auto returnStart = std::chrono::steady_clock::now();
   const bool bListening = server.StartListening();
-  const bool bBack = bListening && bLost && events.WaitForNext(CMetadataModelBase1::kEventConnectionMade, patience);
+  const bool bBack = bListening && bLost &&
+                     WaitForEventAfter(model.events, eventsBeforeReturn, CMetadataModelBase1::kEventConnectionMade,
+                                       patience);
   const double backSeconds = SecondsSince(returnStart);
   if (bBack) server.AcceptClient(1000);
 
   const double passSlack = 0.3;
   AddRecoveryRow(table, "Time to notice a lost server, s", bLost, lostSeconds, windowSeconds,
-                 static_cast<double>(timing.llRecvTimeoutMS) / 1000.0 + passSlack);
+                 static_cast<double>(timing.receiver.llRecvTimeoutMS) / 1000.0 + passSlack);
   AddRecoveryRow(table, "Time to reconnect once the server is back, s", bBack, backSeconds, intervalSeconds,
                  passSlack);
 }
