@@ -57,7 +57,7 @@ TEST(CriticalSectionTest, OwnerLocksAgainAndOthersWaitForItsLastUnlock) {
 // time() keeps a coarser clock, lagging by less than a second.
 TEST(ClockTest, MillisecondClocksAndSleeps) {
   const int64_t count = GetTimeCountMS(), secondsBefore = time(nullptr), wall = GetTimeMS();
-  EXPECT_TRUE(secondsBefore * 1000 <= wall && wall < (time(nullptr) + 2) * 1000) << wall;
+  EXPECT_TRUE(secondsBefore * 1000 <= wall && wall < (int64_t{time(nullptr)} + 2) * 1000) << wall;
   SleepMS(30);
   EXPECT_GE(GetTimeCountMS() - count, 30);
 }

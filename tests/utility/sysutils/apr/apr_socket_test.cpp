@@ -157,7 +157,7 @@ bool SystemTakes(int option, const void* value, socklen_t size) {
 TEST(AprMCastSocketTest, JoinsLeavesAndSetsItsOptionsOnTheLoopbackInterface) {
   const char kGroup[] = "239.192.0.11";
   const ip_mreq membership = {{inet_addr(kGroup)}, {inet_addr(kLoopbackIP)}};
-  if (!SystemTakes(IP_ADD_MEMBERSHIP, &membership, sizeof(membership))) GTEST_SKIP();
+  if (!SystemTakes(IP_ADD_MEMBERSHIP, &membership, sizeof(membership))) GTEST_SKIP() << "no group on lo";
   AprMCastSocket socket;
   ASSERT_NE(0, BindLoopback(socket));
   EXPECT_FALSE(socket.leave());
@@ -167,7 +167,7 @@ TEST(AprMCastSocketTest, JoinsLeavesAndSetsItsOptionsOnTheLoopbackInterface) {
   EXPECT_TRUE(socket.hops(4) && socket.setLoopback(0));
   EXPECT_FALSE(socket.setInterface(kNoHost));
   const in_addr loopback = {inet_addr(kLoopbackIP)};
-  if (!SystemTakes(IP_MULTICAST_IF, &loopback, sizeof(loopback))) GTEST_SKIP();
+  if (!SystemTakes(IP_MULTICAST_IF, &loopback, sizeof(loopback))) GTEST_SKIP() << "no IP_MULTICAST_IF";
   EXPECT_TRUE(socket.setInterface(kLoopbackIP) && socket.setInterface(nullptr));
 }
 
