@@ -268,10 +268,6 @@ bool AprTcpSocket::setKeepAlive(int idleSeconds, int intervalSeconds,
          SetTcpOption(fd, TCP_KEEPCNT, probes);
 }
 
-const apr_sockaddr_t* AprTcpSocket::cachedConnectAddr() const {
-  return m_peer.addr();
-}
-
 // --- AprUdpSocket ------------------------------------------------------------
 
 AprUdpSocket::AprUdpSocket() : AprSocket(APR_INET, SOCK_DGRAM, APR_PROTO_UDP) {}
@@ -311,10 +307,6 @@ apr_status_t AprUdpSocket::recvfrom(char* buf, apr_size_t* size,
                                     apr_sockaddr_t* addr) {
   if (m_socket == nullptr) return APR_ENOTSOCK;
   return apr_socket_recvfrom(addr, m_socket, 0, buf, size);
-}
-
-const apr_sockaddr_t* AprUdpSocket::cachedConnectAddr() const {
-  return m_peer.addr();
 }
 
 // --- AprMCastSocket ----------------------------------------------------------

@@ -97,9 +97,6 @@ class AprTcpSocket : public AprSocket {
   // every intervalSeconds, giving up after `probes` unanswered ones.
   bool setKeepAlive(int idleSeconds, int intervalSeconds, int probes);
 
-  // The address the last connect() resolved; null before the first.
-  const apr_sockaddr_t* cachedConnectAddr() const;
-
  private:
   AprTcpSocket(apr_socket_t* guts, apr_sockaddr_t* addr);
   void createPollset();
@@ -124,9 +121,6 @@ class AprUdpSocket : public AprSocket {
   apr_status_t recv(char* buf, apr_size_t* size);
   // One datagram; the sender's address is written into *addr.
   apr_status_t recvfrom(char* buf, apr_size_t* size, apr_sockaddr_t* addr);
-
-  // The address the last connect() resolved; null before the first.
-  const apr_sockaddr_t* cachedConnectAddr() const;
 
  private:
   AprUdpSocket(apr_socket_t* guts, apr_sockaddr_t* addr);
