@@ -103,6 +103,7 @@ class ScriptedWorker : public AprThreadWorker {
   using AprThreadWorker::CheckRequest;
   using AprThreadWorker::GetRequest;
   using AprThreadWorker::Reply;
+  using AprThreadWorker::StopRequested;
 
  protected:
   void ThreadProc() override { m_body(*this); }
@@ -164,6 +165,17 @@ TEST(AprThreadWorkerTest, AnswersWhileItsThreadRuns) {
   EXPECT_EQ(kUntouched, Call(worker, 1));
   EXPECT_TRUE(worker.CloseThread());
   EXPECT_TRUE(!worker.ThreadExists() && worker.isFinished());
+}
+
+// The handshake every worker loop uses: only the stop ends it.
+TEST(AprThreadWorkerTest, StopRequestedAnswersUnknownRequestsAndEndsOnTheStop) {
+  ScriptedWorker worker([](ScriptedWorker& w) {
+    while (!w.StopRequested()) SleepMS(2);
+  });
+  ASSERT_TRUE(worker.CreateThread());
+  EXPECT_EQ(AprThreadWorker::kUnknownRequestReply, Call(worker, 5));
+  EXPECT_EQ(0u, Call(worker, AprThreadWorker::kStopRequest));
+  EXPECT_TRUE(worker.Finishes());
 }
 
 // The reply races the end of the thread; every other start joins it itself.

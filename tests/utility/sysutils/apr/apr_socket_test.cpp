@@ -171,4 +171,13 @@ TEST(AprMCastSocketTest, JoinsLeavesAndSetsItsOptionsOnTheLoopbackInterface) {
   EXPECT_TRUE(socket.setInterface(kLoopbackIP) && socket.setInterface(nullptr));
 }
 
+// A null interface is the default one, the wildcard address, whatever the
+// system grants a source-specific membership.
+TEST(AprMCastSocketTest, NullInterfaceIsTheWildcardInSourceSpecificMemberships) {
+  AprMCastSocket wildcard, defaulted;
+  const bool joined = wildcard.join("232.1.2.3", "0.0.0.0", kLoopbackIP);
+  EXPECT_EQ(joined, defaulted.join("232.1.2.3", nullptr, kLoopbackIP));
+  EXPECT_EQ(wildcard.leave(), defaulted.leave());
+}
+
 }  // namespace
