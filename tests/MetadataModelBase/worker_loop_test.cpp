@@ -11,6 +11,7 @@
 #include "support/stream_capture.h"
 #include "support/wait_until.h"
 #include "utility/sysutils/apr/apr_cond.h"
+#include "utility/sysutils/common/system.h"
 
 using namespace vantix_test;
 typedef std::vector<unsigned int> Codes;
@@ -137,6 +138,22 @@ TEST(ReconnectIntervalTest, MoreThanTheIntervalMustPassAndDisconnectEndsTheRetri
   g_nowMS = 99999;
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(2, model.iConnectCalls.load()) << "no retries after a disconnect";
+}
+
+// A flood of loss reports, from a server that sends the loss text or from a
+// flapping link, must not bury the host's own requests behind it.
+TEST(LossFloodTest, ThousandLossReportsHoldUpNeitherDisconnectNorConnect) {
+  ScriptedModel model;
+  model.SetWorkerTiming(10, 300);
+  ASSERT_TRUE(model.Initialize());
+  ASSERT_TRUE(model.Connect(true));
+  for (int i = 0; i < 1000; ++i) CMetadataModelBase1::DataCallback("##CONNECTION_LOST##", 19, &model);
+  int64_t start = SysUtils::GetTimeCountMS();
+  EXPECT_TRUE(model.Disconnect(true));
+  EXPECT_LT(SysUtils::GetTimeCountMS() - start, 2000);
+  start = SysUtils::GetTimeCountMS();
+  EXPECT_TRUE(model.Connect(true));
+  EXPECT_LT(SysUtils::GetTimeCountMS() - start, 3000);
 }
 
 }  // namespace
