@@ -52,10 +52,10 @@ TEST(EntryPoints, ReleaseOnlyLiveModelsOfTheirOwnAlsoWhenStillInitialised) {
   EXPECT_FALSE(ReleasePluginModel(pModel)) << "a second release must not free again";
 }
 
-// The whole field: the text, then NUL to its end.
+// A field's text, or a mark when no NUL ends it within the field.
 template <size_t N>
-void ExpectField(const char (&field)[N], const std::string& text) {
-  EXPECT_EQ(text + std::string(N - text.size(), '\0'), std::string(field, N));
+std::string Text(const char (&field)[N]) {
+  return memchr(field, '\0', N) != nullptr ? std::string(field) + " " : "<unterminated> ";
 }
 
 T_PLUGIN_ID PluginID(const char* sID) {
@@ -66,16 +66,17 @@ T_PLUGIN_ID PluginID(const char* sID) {
 
 // "id name enabled type content" for one declared property.
 std::string Describe(const T_PROPERTY_UI_INFO& item) {
-  std::string text = std::string(item.sUID) + " " + item.sName + " " + (item.bEnable ? "on " : "off ");
+  std::ostringstream text;
+  text << item.sUID << " " << item.sName << " " << item.bEnable << " " << item.ePropertyType << " ";
   if (item.ePropertyType == ePluginProperty_LineEdit) {
     const T_PROPERTY_LINEEDIT& edit = *static_cast<const T_PROPERTY_LINEEDIT*>(item.pContent);
-    return text + "edit " + edit.sValue + " " + std::to_string(edit.uiMinLength) + ".." +
-           std::to_string(edit.uiMaxLength) + " " + std::to_string(edit.eInputMode) + std::to_string(edit.eEncodeMode);
+    text << edit.sValue << " " << edit.uiMinLength << ".." << edit.uiMaxLength << " " << edit.eInputMode << " "
+         << edit.eEncodeMode;
+  } else if (item.ePropertyType == ePluginProperty_SpinBox) {
+    const T_PROPERTY_SPINBOX& spin = *static_cast<const T_PROPERTY_SPINBOX*>(item.pContent);
+    text << spin.llValue << " " << spin.llMinValue << ".." << spin.llMaxValue << " step " << spin.llStepValue;
   }
-  if (item.ePropertyType != ePluginProperty_SpinBox) return text + "type " + std::to_string(item.ePropertyType);
-  const T_PROPERTY_SPINBOX& spin = *static_cast<const T_PROPERTY_SPINBOX*>(item.pContent);
-  return text + "spin " + std::to_string(spin.llValue) + " " + std::to_string(spin.llMinValue) + ".." +
-         std::to_string(spin.llMaxValue) + " step " + std::to_string(spin.llStepValue);
+  return text.str();
 }
 
 // The host reads the declared values right after CreatePluginModel.
@@ -83,19 +84,12 @@ TEST(DeclaredValues, DeviceChannelKindFilterProfileEventsAndSettings) {
   IPluginModel2* pModel = static_cast<IPluginModel2*>(CreatePluginModel());
   T_PLUGIN_DEVICE_INFO info;
   memset(&info, 0x5A, sizeof(info));
-  ASSERT_TRUE(pModel->GetPluginDeviceInfo(&info));
-  ExpectField(info.sPluginID, "ID_VANTIX");
-  ExpectField(info.sPluginVersion, "2.0.0.5");
-  ExpectField(info.sPluginName, "Vantix");
-  ExpectField(info.sPluginInfo, "Vantix");
-  ExpectField(info.sPluginVendor, "Vantix");
-  ExpectField(info.sPluginModel, "Vantix");
-  ExpectField(info.sPluginManufacture, "Vantix");
-  ExpectField(info.sDeviceName, "Vantix");
-  ExpectField(info.sDeviceInfo, "Vantix");
   E_PLUGIN_CATEGORY eCategory = eMETADATA_CATEGORY_ALL;
-  ASSERT_TRUE(pModel->GetCategoryType(&eCategory));
-  EXPECT_EQ(16u, static_cast<unsigned int>(eCategory));
+  ASSERT_TRUE(pModel->GetPluginDeviceInfo(&info) && pModel->GetCategoryType(&eCategory));
+  EXPECT_EQ("ID_VANTIX 2.0.0.5 Vantix Vantix Vantix Vantix Vantix Vantix Vantix 16 ",
+            Text(info.sPluginID) + Text(info.sPluginVersion) + Text(info.sPluginName) + Text(info.sPluginInfo) +
+                Text(info.sPluginVendor) + Text(info.sPluginModel) + Text(info.sPluginManufacture) +
+                Text(info.sDeviceName) + Text(info.sDeviceInfo) + std::to_string(eCategory) + " ");
 
   unsigned int uiKinds = 0, uiRelations = 0, uiChildren = 9;
   T_PLUGIN_ID kind;
@@ -104,48 +98,46 @@ TEST(DeclaredValues, DeviceChannelKindFilterProfileEventsAndSettings) {
   ASSERT_TRUE(pModel->GetSupportChannelPluginIDSize(&uiKinds) && pModel->GetSupportChannelPluginID(&kind, 1));
   ASSERT_TRUE(pModel->GetChannelRelationSize(&uiRelations) && pModel->GetChannelRelation(&relation, 1));
   ASSERT_TRUE(pModel->GetSupportChildPluginIDSize(&channelKind, &uiChildren));
-  EXPECT_EQ("1 ID_VANTIX_CH 1 ID_VANTIX_CH Vantix Vantix 1024 1 0",
-            std::to_string(uiKinds) + " " + kind.sPluginID + " " + std::to_string(uiRelations) + " " +
-                relation.sPluginID + " " + relation.sChannelName + " " + relation.sChannelInfo + " " +
-                std::to_string(relation.uiMaxNumber) + " " + std::to_string(relation.uiMinNumber) + " " +
-                std::to_string(uiChildren));
+  std::ostringstream kinds;
+  kinds << uiKinds << " " << kind.sPluginID << " " << uiRelations << " " << relation.sPluginID << " "
+        << relation.sChannelName << " " << relation.sChannelInfo << " " << relation.uiMaxNumber << " "
+        << relation.uiMinNumber << " " << uiChildren;
+  EXPECT_EQ("1 ID_VANTIX_CH 1 ID_VANTIX_CH Vantix Vantix 1024 1 0", kinds.str());
 
   T_PLUGIN_FILTER_PROFILE* pProfiles = nullptr;
   unsigned int uiProfiles = 0;
   ASSERT_TRUE(pModel->CreateFilterProfile(&pProfiles, &uiProfiles));
   ASSERT_EQ(1u, uiProfiles);
-  EXPECT_STREQ("ID_VANTIX_CH", pProfiles[0].sPluginID);
-  EXPECT_EQ(eLang_UTF8, pProfiles[0].eLangType);
-  EXPECT_EQ(10u, pProfiles[0].uiTransactionTimeout);
-  EXPECT_EQ(0u, pProfiles[0].uiFilterItemSize + pProfiles[0].uiTagItemSize);
+  std::ostringstream profile;
+  profile << pProfiles[0].sPluginID << " " << pProfiles[0].eLangType << " " << pProfiles[0].uiTransactionTimeout
+          << " " << pProfiles[0].uiFilterItemSize << " " << pProfiles[0].uiTagItemSize;
+  EXPECT_EQ("ID_VANTIX_CH 0 10 0 0", profile.str());
   EXPECT_TRUE(pModel->ReleaseFilterProfile(&pProfiles, uiProfiles));
 
-  const std::pair<const char*, const char*> kEvents[] = {{"ID_VANTIX", "3600 3601 "}, {"ID_VANTIX_CH", "3902 3903 "}};
-  for (const auto& declared : kEvents) {
-    const T_PLUGIN_ID owner = PluginID(declared.first);
+  std::string events;
+  for (const char* sOwner : {"ID_VANTIX", "ID_VANTIX_CH"}) {
+    const T_PLUGIN_ID owner = PluginID(sOwner);
     unsigned int uiSize = 0;
-    T_SUPPORT_EVENT_ID events[4];
+    T_SUPPORT_EVENT_ID declared[4];
     ASSERT_TRUE(pModel->GetSupportEventSize(&owner, &uiSize) && uiSize <= 4);
-    ASSERT_TRUE(pModel->GetSupportEvent(&owner, events, uiSize));
-    std::string codes;
-    for (unsigned int i = 0; i < uiSize; ++i) codes += std::to_string(events[i].uiEventID) + " ";
-    EXPECT_EQ(declared.second, codes);
+    ASSERT_TRUE(pModel->GetSupportEvent(&owner, declared, uiSize));
+    for (unsigned int i = 0; i < uiSize; ++i) events += std::to_string(declared[i].uiEventID) + " ";
+    events += "| ";
   }
+  EXPECT_EQ("3600 3601 | 3902 3903 | ", events);
 
   T_PROPERTY_UI_INFO* pSource = nullptr;
   unsigned int uiSource = 0;
   ASSERT_TRUE(pModel->CreateSourcePropertyList(&pSource, &uiSource));
   ASSERT_EQ(2u, uiSource);
-  EXPECT_EQ("ModelVantixIP Server IP on edit 127.0.0.1 1..253 00", Describe(pSource[0]));
-  EXPECT_EQ("ModelVantixServerPort Server Port on spin 7000 1..65535 step 1", Describe(pSource[1]));
+  EXPECT_EQ("ModelVantixIP Server IP 1 1 127.0.0.1 1..253 0 0", Describe(pSource[0]));
+  EXPECT_EQ("ModelVantixServerPort Server Port 1 5 7000 1..65535 step 1", Describe(pSource[1]));
   EXPECT_TRUE(pModel->ReleaseSourcePropertyList(&pSource, uiSource));
-
   T_CAHNNEL_PROPERTY* pChannel = nullptr;
   ASSERT_TRUE(pModel->CreateChannelPropertyList(&pChannel, &uiKinds));
-  ASSERT_EQ(1u, uiKinds);
+  ASSERT_TRUE(uiKinds == 1 && pChannel[0].uiSize == 1);
   EXPECT_STREQ("ID_VANTIX_CH", pChannel[0].sPluginID);
-  ASSERT_EQ(1u, pChannel[0].uiSize);
-  EXPECT_EQ("ModelVantixCH Channel ID on spin 0 0..512 step 1", Describe(pChannel[0].pPropertyItem[0]));
+  EXPECT_EQ("ModelVantixCH Channel ID 1 5 0 0..512 step 1", Describe(pChannel[0].pPropertyItem[0]));
   EXPECT_TRUE(pModel->ReleaseChannelPropertyList(&pChannel, uiKinds));
   EXPECT_TRUE(ReleasePluginModel(pModel));
 }
