@@ -14,9 +14,9 @@ namespace {
 
 TEST(BlockFilter, DropsExactlyTheBlocksWithALineFeedBeforeTheLastByte) {
   const std::pair<const char*, bool> kCases[] = {
-      {"", false},        {"CamID:1 Event:face", false}, {"CamID:1 Event:face\r\n", false}, {"\n", false},
-      {"\r", false},      {"a\r\rb\r", false},           {"one\ntwo", true},                 {"one\r\ntwo\r\n", true},
-      {"one\n\n", true},  {"\nrest", true},              {"a\nb\nc\n", true}};
+      {"", false},       {"CamID:1 Event:face", false}, {"CamID:1 Event:face\r\n", false}, {"\n", false},
+      {"a\r\rb\r", false}, {"one\ntwo", true},           {"one\r\ntwo\r\n", true},          {"one\n\n", true},
+      {"\nrest", true},  {"a\nb\nc\n", true}};
   for (const auto& c : kCases) {
     std::string text = c.first;
     EXPECT_EQ(c.second, IsRedundantEvent(&text[0])) << '"' << c.first << '"';
