@@ -31,10 +31,7 @@ class Recorder {
   std::vector<Item> m_items;
 };
 
-struct RecordedEvent {
-  unsigned long long ullDeviceID;
-  unsigned int uiEventID;
-};
+struct RecordedEvent { unsigned long long ullDeviceID; unsigned int uiEventID; };
 
 class EventRecorder : public Recorder<RecordedEvent> {
  public:

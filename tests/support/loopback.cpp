@@ -19,10 +19,8 @@ int FindLocalTcpSocket(uint16_t port) {
   for (int fd = 0; fd < 1024; ++fd) {
     sockaddr_in addr{};
     socklen_t len = sizeof(addr);
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0 && addr.sin_family == AF_INET &&
-        ntohs(addr.sin_port) == port) {
-      return fd;
-    }
+    const bool bNamed = getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
+    if (bNamed && addr.sin_family == AF_INET && ntohs(addr.sin_port) == port) return fd;
   }
   return -1;
 }

@@ -22,6 +22,8 @@ class LoopbackServer {
   uint16_t Port() const { return ntohs(m_address.sin_port); }
 
   bool AcceptClient(int timeoutMS);
+  bool HasClient() const { return m_clientFd >= 0; }
+  int AcceptedCount() const { return m_acceptedCount; }
   // The client's own (local) port.
   uint16_t ClientPort() const;
 
@@ -45,6 +47,7 @@ class LoopbackServer {
   int m_listenFd = -1;
   int m_clientFd = -1;
   int m_queueFillerFd = -1;
+  int m_acceptedCount = 0;
 };
 
 // True once this process's end of the connection from `clientPort` has read all that reached it:
