@@ -3,10 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <set>
 #include <sstream>
 #include <string>
 
@@ -15,9 +13,10 @@
 
 namespace {
 
-std::string ReadElf(const std::string& options) {
+// What a binary tool prints about the plug-in.
+std::string Inspect(const std::string& command) {
   std::string output;
-  FILE* pipe = popen((std::string(VANTIX_READELF) + " -W " + options + " " VANTIX_PLUGIN_PATH).c_str(), "r");
+  FILE* pipe = popen((command + " " VANTIX_PLUGIN_PATH).c_str(), "r");
   char buffer[4096];
   for (size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) output.append(buffer, n);
   if (pipe != nullptr) pclose(pipe);
@@ -25,38 +24,18 @@ std::string ReadElf(const std::string& options) {
 }
 
 TEST(PluginLibrary, NamedByItsSonameExportingTwoEntryPointsAndLeavingTheRuntimeToTheHost) {
-  const std::string dynamic = ReadElf("-d");
+  const std::string dynamic = Inspect(VANTIX_READELF " -W -d");
   EXPECT_NE(std::string::npos, dynamic.find("Library soname: [libMetadataModelVantix.so]")) << dynamic;
   ASSERT_NE(std::string::npos, dynamic.find("(NEEDED)")) << dynamic;
   EXPECT_EQ(std::string::npos, dynamic.find("libapr")) << dynamic;
-  std::istringstream table(ReadElf("--dyn-syms"));
-  std::set<std::string> defined;
-  std::string undefined = " ", line, num, value, size, type, bind, vis, ndx, name;
-  while (std::getline(table, line)) {
-    std::istringstream fields(line);
-    if (!(fields >> num >> value >> size >> type >> bind >> vis >> ndx >> name) || !isdigit(num[0])) continue;
-    if (ndx != "UND") defined.insert(name.substr(0, name.find('@')));
-    if (ndx == "UND") undefined += name + " ";
-  }
-  EXPECT_EQ((std::set<std::string>{"CreatePluginModel", "ReleasePluginModel"}), defined);
-  EXPECT_NE(std::string::npos, undefined.find(" apr_pool_create")) << "the runtime is used, not linked";
+  EXPECT_EQ("CreatePluginModel\nReleasePluginModel\n", Inspect(VANTIX_NM " -D --defined-only -j"));
+  EXPECT_NE(std::string::npos, Inspect(VANTIX_NM " -D --undefined-only -j").find("apr_pool_create"))
+      << "the runtime is used, not linked";
 }
 
-TEST(EntryPoints, ReleaseOnlyLiveModelsOfTheirOwnAlsoWhenStillInitialised) {
-  EXPECT_FALSE(ReleasePluginModel(nullptr));
-  IPluginModel1* pModel = CreatePluginModel();
-  ASSERT_NE(nullptr, pModel);
-  EXPECT_FALSE(ReleasePluginModel(reinterpret_cast<IPluginModel1*>(reinterpret_cast<char*>(pModel) + 8)));
-  ASSERT_TRUE(pModel->Initialize());
-  EXPECT_TRUE(ReleasePluginModel(pModel));
-  EXPECT_FALSE(ReleasePluginModel(pModel)) << "a second release must not free again";
-}
-
-// The whole field: the text, then NUL to its end.
+// A field's text up to its NUL, and a space.
 template <size_t N>
-void ExpectField(const char (&field)[N], const std::string& text) {
-  EXPECT_EQ(text + std::string(N - text.size(), '\0'), std::string(field, N));
-}
+std::string Text(const char (&field)[N]) { return std::string(field, strnlen(field, N)) + " "; }
 
 T_PLUGIN_ID PluginID(const char* sID) {
   T_PLUGIN_ID id;
@@ -64,38 +43,33 @@ T_PLUGIN_ID PluginID(const char* sID) {
   return id;
 }
 
-// "id name enabled type content" for one declared property.
+// "id name enabled type content" for one declared property, and a line end.
 std::string Describe(const T_PROPERTY_UI_INFO& item) {
-  std::string text = std::string(item.sUID) + " " + item.sName + " " + (item.bEnable ? "on " : "off ");
+  std::ostringstream text;
+  text << item.sUID << " " << item.sName << " " << item.bEnable << " " << item.ePropertyType << " ";
   if (item.ePropertyType == ePluginProperty_LineEdit) {
     const T_PROPERTY_LINEEDIT& edit = *static_cast<const T_PROPERTY_LINEEDIT*>(item.pContent);
-    return text + "edit " + edit.sValue + " " + std::to_string(edit.uiMinLength) + ".." +
-           std::to_string(edit.uiMaxLength) + " " + std::to_string(edit.eInputMode) + std::to_string(edit.eEncodeMode);
+    text << edit.sValue << " " << edit.uiMinLength << ".." << edit.uiMaxLength << " " << edit.eInputMode;
+  } else if (item.ePropertyType == ePluginProperty_SpinBox) {
+    const T_PROPERTY_SPINBOX& spin = *static_cast<const T_PROPERTY_SPINBOX*>(item.pContent);
+    text << spin.llValue << " " << spin.llMinValue << ".." << spin.llMaxValue << " step " << spin.llStepValue;
   }
-  if (item.ePropertyType != ePluginProperty_SpinBox) return text + "type " + std::to_string(item.ePropertyType);
-  const T_PROPERTY_SPINBOX& spin = *static_cast<const T_PROPERTY_SPINBOX*>(item.pContent);
-  return text + "spin " + std::to_string(spin.llValue) + " " + std::to_string(spin.llMinValue) + ".." +
-         std::to_string(spin.llMaxValue) + " step " + std::to_string(spin.llStepValue);
+  return text.str() + "\n";
 }
 
-// The host reads the declared values right after CreatePluginModel.
-TEST(DeclaredValues, DeviceChannelKindFilterProfileEventsAndSettings) {
+// The host reads the declared values right after CreatePluginModel; the
+// entry point releases only live models of its own, also still initialised.
+TEST(EntryPoints, AModelDeclaresItselfAndIsReleasedOnceAndOnlyByItsOwnPointer) {
   IPluginModel2* pModel = static_cast<IPluginModel2*>(CreatePluginModel());
+  ASSERT_NE(nullptr, pModel);
+  std::ostringstream text;
   T_PLUGIN_DEVICE_INFO info;
   memset(&info, 0x5A, sizeof(info));
-  ASSERT_TRUE(pModel->GetPluginDeviceInfo(&info));
-  ExpectField(info.sPluginID, "ID_VANTIX");
-  ExpectField(info.sPluginVersion, "2.0.0.5");
-  ExpectField(info.sPluginName, "Vantix");
-  ExpectField(info.sPluginInfo, "Vantix");
-  ExpectField(info.sPluginVendor, "Vantix");
-  ExpectField(info.sPluginModel, "Vantix");
-  ExpectField(info.sPluginManufacture, "Vantix");
-  ExpectField(info.sDeviceName, "Vantix");
-  ExpectField(info.sDeviceInfo, "Vantix");
   E_PLUGIN_CATEGORY eCategory = eMETADATA_CATEGORY_ALL;
-  ASSERT_TRUE(pModel->GetCategoryType(&eCategory));
-  EXPECT_EQ(16u, static_cast<unsigned int>(eCategory));
+  ASSERT_TRUE(pModel->GetPluginDeviceInfo(&info) && pModel->GetCategoryType(&eCategory));
+  text << Text(info.sPluginID) << Text(info.sPluginVersion) << Text(info.sPluginName) << Text(info.sPluginInfo)
+       << Text(info.sPluginVendor) << Text(info.sPluginModel) << Text(info.sPluginManufacture)
+       << Text(info.sDeviceName) << Text(info.sDeviceInfo) << eCategory << "\n";
 
   unsigned int uiKinds = 0, uiRelations = 0, uiChildren = 9;
   T_PLUGIN_ID kind;
@@ -104,50 +78,52 @@ TEST(DeclaredValues, DeviceChannelKindFilterProfileEventsAndSettings) {
   ASSERT_TRUE(pModel->GetSupportChannelPluginIDSize(&uiKinds) && pModel->GetSupportChannelPluginID(&kind, 1));
   ASSERT_TRUE(pModel->GetChannelRelationSize(&uiRelations) && pModel->GetChannelRelation(&relation, 1));
   ASSERT_TRUE(pModel->GetSupportChildPluginIDSize(&channelKind, &uiChildren));
-  EXPECT_EQ("1 ID_VANTIX_CH 1 ID_VANTIX_CH Vantix Vantix 1024 1 0",
-            std::to_string(uiKinds) + " " + kind.sPluginID + " " + std::to_string(uiRelations) + " " +
-                relation.sPluginID + " " + relation.sChannelName + " " + relation.sChannelInfo + " " +
-                std::to_string(relation.uiMaxNumber) + " " + std::to_string(relation.uiMinNumber) + " " +
-                std::to_string(uiChildren));
+  text << uiKinds << " " << kind.sPluginID << " " << uiRelations << " " << relation.sPluginID << " "
+       << relation.sChannelName << " " << relation.sChannelInfo << " " << relation.uiMaxNumber << " "
+       << relation.uiMinNumber << " " << uiChildren << "\n";
 
   T_PLUGIN_FILTER_PROFILE* pProfiles = nullptr;
   unsigned int uiProfiles = 0;
-  ASSERT_TRUE(pModel->CreateFilterProfile(&pProfiles, &uiProfiles));
-  ASSERT_EQ(1u, uiProfiles);
-  EXPECT_STREQ("ID_VANTIX_CH", pProfiles[0].sPluginID);
-  EXPECT_EQ(eLang_UTF8, pProfiles[0].eLangType);
-  EXPECT_EQ(10u, pProfiles[0].uiTransactionTimeout);
-  EXPECT_EQ(0u, pProfiles[0].uiFilterItemSize + pProfiles[0].uiTagItemSize);
+  ASSERT_TRUE(pModel->CreateFilterProfile(&pProfiles, &uiProfiles) && uiProfiles == 1);
+  const T_PLUGIN_FILTER_PROFILE& profile = pProfiles[0];
+  text << profile.sPluginID << " " << profile.eLangType << " " << profile.uiTransactionTimeout << " "
+       << profile.uiFilterItemSize << " " << profile.uiTagItemSize << "\n";
   EXPECT_TRUE(pModel->ReleaseFilterProfile(&pProfiles, uiProfiles));
 
-  const std::pair<const char*, const char*> kEvents[] = {{"ID_VANTIX", "3600 3601 "}, {"ID_VANTIX_CH", "3902 3903 "}};
-  for (const auto& declared : kEvents) {
-    const T_PLUGIN_ID owner = PluginID(declared.first);
+  for (const char* sOwner : {"ID_VANTIX", "ID_VANTIX_CH"}) {
+    const T_PLUGIN_ID owner = PluginID(sOwner);
     unsigned int uiSize = 0;
-    T_SUPPORT_EVENT_ID events[4];
+    T_SUPPORT_EVENT_ID declared[4];
     ASSERT_TRUE(pModel->GetSupportEventSize(&owner, &uiSize) && uiSize <= 4);
-    ASSERT_TRUE(pModel->GetSupportEvent(&owner, events, uiSize));
-    std::string codes;
-    for (unsigned int i = 0; i < uiSize; ++i) codes += std::to_string(events[i].uiEventID) + " ";
-    EXPECT_EQ(declared.second, codes);
+    ASSERT_TRUE(pModel->GetSupportEvent(&owner, declared, uiSize));
+    text << sOwner;
+    for (unsigned int i = 0; i < uiSize; ++i) text << " " << declared[i].uiEventID;
+    text << "\n";
   }
 
   T_PROPERTY_UI_INFO* pSource = nullptr;
   unsigned int uiSource = 0;
-  ASSERT_TRUE(pModel->CreateSourcePropertyList(&pSource, &uiSource));
-  ASSERT_EQ(2u, uiSource);
-  EXPECT_EQ("ModelVantixIP Server IP on edit 127.0.0.1 1..253 00", Describe(pSource[0]));
-  EXPECT_EQ("ModelVantixServerPort Server Port on spin 7000 1..65535 step 1", Describe(pSource[1]));
+  ASSERT_TRUE(pModel->CreateSourcePropertyList(&pSource, &uiSource) && uiSource == 2);
+  text << Describe(pSource[0]) << Describe(pSource[1]);
   EXPECT_TRUE(pModel->ReleaseSourcePropertyList(&pSource, uiSource));
-
   T_CAHNNEL_PROPERTY* pChannel = nullptr;
-  ASSERT_TRUE(pModel->CreateChannelPropertyList(&pChannel, &uiKinds));
-  ASSERT_EQ(1u, uiKinds);
-  EXPECT_STREQ("ID_VANTIX_CH", pChannel[0].sPluginID);
-  ASSERT_EQ(1u, pChannel[0].uiSize);
-  EXPECT_EQ("ModelVantixCH Channel ID on spin 0 0..512 step 1", Describe(pChannel[0].pPropertyItem[0]));
+  ASSERT_TRUE(pModel->CreateChannelPropertyList(&pChannel, &uiKinds) && uiKinds == 1 && pChannel[0].uiSize == 1);
+  text << pChannel[0].sPluginID << " " << Describe(pChannel[0].pPropertyItem[0]);
   EXPECT_TRUE(pModel->ReleaseChannelPropertyList(&pChannel, uiKinds));
+  EXPECT_EQ(
+      "ID_VANTIX 2.0.0.5 Vantix Vantix Vantix Vantix Vantix Vantix Vantix 16\n"
+      "1 ID_VANTIX_CH 1 ID_VANTIX_CH Vantix Vantix 1024 1 0\n"
+      "ID_VANTIX_CH 0 10 0 0\n"
+      "ID_VANTIX 3600 3601\nID_VANTIX_CH 3902 3903\n"
+      "ModelVantixIP Server IP 1 1 127.0.0.1 1..253 0\n"
+      "ModelVantixServerPort Server Port 1 5 7000 1..65535 step 1\n"
+      "ID_VANTIX_CH ModelVantixCH Channel ID 1 5 0 0..512 step 1\n",
+      text.str());
+  EXPECT_FALSE(ReleasePluginModel(nullptr));
+  EXPECT_FALSE(ReleasePluginModel(reinterpret_cast<IPluginModel1*>(reinterpret_cast<char*>(pModel) + 8)));
+  ASSERT_TRUE(pModel->Initialize());
   EXPECT_TRUE(ReleasePluginModel(pModel));
+  EXPECT_FALSE(ReleasePluginModel(pModel)) << "a second release must not free again";
 }
 
 }  // namespace

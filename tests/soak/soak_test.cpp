@@ -1,20 +1,15 @@
-// About two minutes of records at 200 a second while the server keeps
-// dropping the connection: every third drop is an outage (the server stops
-// listening for a second; the model reports 3600 and reconnects with 3601),
-// the others a plain close that the receiver mends by itself.
-//
-// A record must reach the host when the model's end of the connection held no
-// unread byte both when it was written and when its successor went out on the
-// same connection: it was read as a block of its own. Others may share a block
-// with a neighbour, which the block filter drops; they are only counted.
+// About two minutes of records at 200 a second while the server keeps dropping the connection: every
+// third drop is an outage (the server stops listening for a second; the model reports 3600 and
+// reconnects with 3601), the others a plain close that the receiver mends by itself.
+// A record must reach the host when the model's end held no unread byte both when it was written and
+// when its successor went out on the same connection: it was read as a block of its own. Others may
+// share a block with a neighbour, which the block filter drops; they are only counted.
 
 #include <dirent.h>
 #include <gtest/gtest.h>
-#include <sys/ioctl.h>
 
 #include <atomic>
 #include <fstream>
-#include <thread>
 
 #include "support/hosted_model.h"
 
@@ -31,8 +26,7 @@ const size_t kMaxRecords = (kSoakMS + 30000) / kPeriodMS;
 
 long ResidentKiB() {
   std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
+  for (std::string line; std::getline(status, line);) {
     if (line.compare(0, 6, "VmRSS:") == 0) return std::stol(line.substr(6));
   }
   return -1;
@@ -79,12 +73,11 @@ TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
   for (bool bLast = false; !bLast; ++connections) {
     ASSERT_TRUE(server.AcceptClient(kDeadlineMS)) << "the model did not come back";
     bLast = Clock::now() - start >= milliseconds(kSoakMS);
-    const int fd = FindLocalTcpSocket(server.ClientPort());
-    const auto unread = [fd] { int n = -1; return fd >= 0 && ioctl(fd, FIONREAD, &n) == 0 ? n : -1; };
+    const uint16_t clientPort = server.ClientPort();
     bool bPreviousReadBefore = false;
     const Clock::time_point session = Clock::now();
     for (int tick = 0; Clock::now() - session < milliseconds(2000 + connections % 3 * 1000); ++tick, ++sequence) {
-      const bool bReadBefore = unread() == 0;
+      const bool bReadBefore = UnreadBytes(clientPort) == 0;
       if (tick > 0 && bPreviousReadBefore && bReadBefore) mustArrive.push_back(sequence - 1);
       if (!server.Write(CameraRecord(7, sequence))) break;
       bPreviousReadBefore = bReadBefore;
@@ -118,8 +111,7 @@ TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
   EXPECT_EQ(0u, lost);
   EXPECT_GT(mustArrive.size(), static_cast<size_t>(sequence - 1) * 8 / 10) << "the model mostly lagged";
   EXPECT_LE(residentAtEnd - residentAtWarmUp, 2048);
-  // 3601 for the first connection and after every outage, 3600 for every
-  // outage and for the release.
+  // 3601 for the first connection and after every outage, 3600 for every outage and for the release.
   ASSERT_EQ(static_cast<size_t>(2 * outages + 2), codes.size());
   for (size_t i = 0; i < codes.size(); ++i) EXPECT_EQ(i % 2 == 0 ? 3601u : 3600u, codes[i]) << "event " << i;
 }

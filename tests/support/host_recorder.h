@@ -1,9 +1,7 @@
 #pragma once
 
-// What a host sees: recorders for the model's event and metadata callbacks,
-// filled on the model's threads and read or awaited on the test's.
+// Recorders of the host callbacks, filled on the model's threads.
 
-#include <chrono>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -24,7 +22,6 @@ class Recorder {
     return m_items;
   }
   size_t Count() const { return Items().size(); }
-  // True when at least `count` items arrived before the deadline.
   bool WaitForCount(size_t count, std::chrono::milliseconds timeout) const {
     return WaitUntil([&] { return Count() >= count; }, timeout);
   }
@@ -34,16 +31,12 @@ class Recorder {
   std::vector<Item> m_items;
 };
 
-struct RecordedEvent {
-  unsigned long long ullDeviceID;
-  unsigned int uiEventID;
-};
+struct RecordedEvent { unsigned long long ullDeviceID; unsigned int uiEventID; };
 
 class EventRecorder : public Recorder<RecordedEvent> {
  public:
-  // The callback to register, with the recorder as user data.
   static void Callback(unsigned long long ullDeviceID, unsigned int uiEventID, void* pData) {
-    static_cast<EventRecorder*>(pData)->Add(RecordedEvent{ullDeviceID, uiEventID});
+    static_cast<EventRecorder*>(pData)->Add({ullDeviceID, uiEventID});
   }
   std::vector<RecordedEvent> Events() const { return Items(); }
   std::vector<unsigned int> Codes() const {
@@ -54,8 +47,7 @@ class EventRecorder : public Recorder<RecordedEvent> {
 };
 
 struct RecordedRecord {
-  unsigned long long ullDeviceID;
-  unsigned long long ullChannelID;
+  unsigned long long ullDeviceID, ullChannelID;
   std::string strText;
   int iLength;
 };
@@ -64,9 +56,8 @@ class RecordRecorder : public Recorder<RecordedRecord> {
  public:
   static void Callback(unsigned long long ullDeviceID, unsigned long long ullChannelID, const char* sMetadata,
                        int iMetadataLen, void* pData) {
-    static_cast<RecordRecorder*>(pData)->Add(RecordedRecord{ullDeviceID, ullChannelID, sMetadata, iMetadataLen});
+    static_cast<RecordRecorder*>(pData)->Add({ullDeviceID, ullChannelID, sMetadata, iMetadataLen});
   }
-  std::vector<RecordedRecord> Records() const { return Items(); }
 };
 
 }  // namespace vantix_test

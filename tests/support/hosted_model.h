@@ -1,12 +1,12 @@
 #pragma once
 
-// The real model, created and driven through the host interface the way a
-// host does it, with its clocks set through the test seams.
+// The real model, driven through the host interface, its clocks set through seams.
 
-#include <cstdint>
-#include <functional>
-#include <string>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
 
+#include "MetadataModelBase/HostRecords.h"
 #include "MetadataModelVantix/MetadataModelVantix.h"
 #include "support/host_recorder.h"
 #include "support/loopback.h"
@@ -18,44 +18,72 @@ namespace vantix_test {
 // Generous: the i386 build runs under an emulator.
 constexpr int kDeadlineMS = 10000;
 
+inline T_PLUGIN_UI_CONFIG Setting(const char* sPropertyID, const std::string& strValue) {
+  T_PLUGIN_UI_CONFIG setting;
+  CopyText(setting.sPluginID, sPropertyID);
+  CopyText(setting.sValue, strValue);
+  return setting;
+}
+
 class HostedModel {
  public:
   static constexpr unsigned long long kDeviceID = 0xD0;
-  static constexpr uint32_t kWorkerPeriodMS = 20;
   static constexpr int kReconnectIntervalMS = 300;
 
-  // Short clocks by default; Product() gives the product's own.
+  // Short clocks by default.
   struct Timing {
-    uint32_t uiWorkerPeriodMS = kWorkerPeriodMS;
+    uint32_t uiWorkerPeriodMS = 20;
     int reconnectIntervalMS = kReconnectIntervalMS;
     CVantixReceiver::Timing receiver = QuickReceiverTiming();
-    static Timing Product();
   };
 
-  // Creates, identifies and initialises the model, sets its clocks and
-  // registers the two recorders.
-  HostedModel();
-  explicit HostedModel(const Timing& timing);
-  // Releases the model unless the test already did.
+  HostedModel() : HostedModel(Timing()) {}
+  explicit HostedModel(const Timing& timing)
+      : m_pModel(dynamic_cast<CMetadataModelVantix*>(CreatePluginModel())) {
+    if (m_pModel == nullptr || !m_pModel->SetDeviceID(kDeviceID) || !m_pModel->Initialize()) return;
+    m_pModel->SetWorkerTiming(timing.uiWorkerPeriodMS, timing.reconnectIntervalMS);
+    m_pModel->Receiver()->SetTiming(timing.receiver);
+    m_pModel->RegisterEventCallbackFunc(&EventRecorder::Callback, &events);
+    m_pModel->RegisterMetadataCallbackFunc(&RecordRecorder::Callback, &records);
+  }
   ~HostedModel() { Release(); }
   HostedModel(const HostedModel&) = delete;
   HostedModel& operator=(const HostedModel&) = delete;
 
-  bool IsReady() const { return m_pModel != nullptr; }
+  bool IsReady() const { return m_pModel != nullptr && m_pModel->Receiver() != nullptr; }
   IPluginModel2& Host() { return *m_pModel; }
   CMetadataModelVantix& Model() { return *m_pModel; }
 
-  bool SetServer(const std::string& strIP, uint16_t usPort);
-  // SetServer to the loopback server, Connect(true), and the server's accept.
-  bool ConnectTo(LoopbackServer& server);
-  // A channel directly under the device, listening to `camera`.
-  bool AddCameraChannel(unsigned long long ullChID, int camera);
-  bool SetCamera(unsigned long long ullChID, int camera) { return SetCamera(ullChID, std::to_string(camera)); }
-  bool SetCamera(unsigned long long ullChID, const std::string& strCamera);
-  E_METADATA_STATUS Status() const;
-  std::string LastError() const;
-  // ReleasePluginModel, as the host ends; the model is gone afterwards.
-  bool Release();
+  bool SetServer(const std::string& strIP, uint16_t usPort) {
+    const T_PLUGIN_UI_CONFIG settings[] = {Setting("ModelVantixIP", strIP),
+                                           Setting("ModelVantixServerPort", std::to_string(usPort))};
+    return m_pModel->SetSourceConfigList(settings, 2);
+  }
+  bool ConnectTo(LoopbackServer& server) {
+    return SetServer(kLoopbackIP, server.Port()) && m_pModel->Connect(true) && server.AcceptClient(kDeadlineMS);
+  }
+  bool AddCameraChannel(unsigned long long ullChID, int camera) {
+    T_PLUGIN_ID kind;
+    CopyText(kind.sPluginID, "ID_VANTIX_CH");
+    return m_pModel->AddChannel(kDeviceID, ullChID, &kind) && SetCamera(ullChID, camera);
+  }
+  bool SetCamera(unsigned long long ullChID, int camera) {
+    T_PLUGIN_UI_CONFIG setting = Setting("ModelVantixCH", std::to_string(camera));
+    return m_pModel->SetChannelConfigList(ullChID, &setting, 1);
+  }
+  E_METADATA_STATUS Status() const {
+    E_METADATA_STATUS eStatus = eMETADATA_STATUS_CONNECTING;
+    return m_pModel->GetStatus(&eStatus) ? eStatus : eMETADATA_STATUS_CONNECTING;
+  }
+  std::string LastError() const {
+    T_PLUGIN_ERROR_MESSAGE message{};
+    return m_pModel->GetLastErrorMessage(&message) ? message.sErrorMsg : "<refused>";
+  }
+  bool Release() {
+    IPluginModel1* pInterface = m_pModel;
+    m_pModel = nullptr;
+    return pInterface != nullptr && ReleasePluginModel(pInterface);
+  }
 
   EventRecorder events;
   RecordRecorder records;
@@ -64,16 +92,23 @@ class HostedModel {
   CMetadataModelVantix* m_pModel;
 };
 
-// "CamID:<camera> Event:face seq=<sequence>\r\n", one record of the server.
-std::string CameraRecord(int camera, int sequence);
-// What the host receives for it.
-std::string HostText(int camera, int sequence);
-// The sequence number of a record as the host receives it, or -1.
-int SequenceOf(const std::string& strHostText);
+inline std::string CameraRecord(int camera, int sequence) {
+  return "CamID:" + std::to_string(camera) + " Event:face seq=" + std::to_string(sequence) + "\r\n";
+}
+inline std::string HostText(int camera, int sequence) {
+  return "CamID:" + std::to_string(camera) + "\r\nEvent:face\r\nseq=" + std::to_string(sequence) + "\r\n\r\n";
+}
+inline int SequenceOf(const std::string& strHostText) {
+  const size_t at = strHostText.find("seq=");
+  return at != std::string::npos ? atoi(strHostText.c_str() + at + 4) : -1;
+}
 
-// Runs `call` on a thread of its own. A call that has not returned after
-// timeoutMS ends the process with a message naming `what`: a hung host call
-// can be neither joined nor abandoned safely.
-void FinishWithin(const char* what, int timeoutMS, const std::function<void()>& call);
+// Runs `call` on a thread; a hung call, neither joinable nor to be left, ends the process.
+inline void FinishWithin(const char* what, int timeoutMS, const std::function<void()>& call) {
+  std::future<void> done = std::async(std::launch::async, call);
+  if (done.wait_for(std::chrono::milliseconds(timeoutMS)) == std::future_status::ready) return done.get();
+  fprintf(stderr, "%s did not return within %d ms\n", what, timeoutMS);
+  std::_Exit(EXIT_FAILURE);
+}
 
 }  // namespace vantix_test

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -8,36 +11,40 @@
 
 namespace vantix_test {
 
-extern const char kLoopbackIP[];
+inline constexpr char kLoopbackIP[] = "127.0.0.1";
 
-// Binds to 127.0.0.1 on an ephemeral port; 0 on failure.
+// Binds to 127.0.0.1 on an ephemeral port; the port bound to, or 0.
 uint16_t BindLoopback(SysUtils::AprSocket& socket);
-// The port the socket is bound to, or 0.
 uint16_t LocalPort(SysUtils::AprSocket& socket);
 
-// The descriptor of this process's end of a loopback connection whose local
-// port is `port`, or -1.
+// This process's end of the loopback connection from `port`, and the bytes it has not read; -1 if none.
 int FindLocalTcpSocket(uint16_t port);
-// Bytes that reached that end and have not been read yet; -1 without it.
 int UnreadBytes(uint16_t port);
 
-// While it lives, every descriptor the process may open is taken, so that a
-// socket created meanwhile has no runtime handle.
+// While it lives, every descriptor the process may open (under a limit of 256) is taken.
 class DescriptorsExhausted {
  public:
-  DescriptorsExhausted();
-  ~DescriptorsExhausted();
+  DescriptorsExhausted() {
+    getrlimit(RLIMIT_NOFILE, &m_saved);
+    rlimit lowered = m_saved;
+    if (lowered.rlim_cur > 256) lowered.rlim_cur = 256;
+    setrlimit(RLIMIT_NOFILE, &lowered);
+    for (int fd = dup(STDERR_FILENO); fd >= 0; fd = dup(STDERR_FILENO)) m_taken.push_back(fd);
+  }
+  ~DescriptorsExhausted() {
+    for (int fd : m_taken) close(fd);
+    setrlimit(RLIMIT_NOFILE, &m_saved);
+  }
   DescriptorsExhausted(const DescriptorsExhausted&) = delete;
   DescriptorsExhausted& operator=(const DescriptorsExhausted&) = delete;
 
  private:
   std::vector<int> m_taken;
-  uint64_t m_savedSoftLimit;
+  rlimit m_saved;
 };
 
-// A new T made while every descriptor is taken. One T is made first with
-// descriptors to spare: UndefinedBehaviorSanitizer probes a class's type
-// information through a pipe the first time it checks an object of it.
+// A new T made while every descriptor is taken. One is made before: the
+// undefined-behaviour sanitizer opens a pipe when it first checks a class.
 template <typename T>
 std::unique_ptr<T> CreateWithoutDescriptors() {
   std::unique_ptr<T>(new T());

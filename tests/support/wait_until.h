@@ -5,22 +5,17 @@
 #include <functional>
 #include <thread>
 
-// Polls `done` every few milliseconds until it is true or the deadline has
-// passed on the monotonic clock; returns its last answer.
+// Polls `done` until it is true or the deadline passed on the monotonic clock; its last answer.
 inline bool WaitUntil(const std::function<bool()>& done, int64_t timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!done()) {
+  for (; !done(); std::this_thread::sleep_for(std::chrono::milliseconds(2))) {
     if (std::chrono::steady_clock::now() >= deadline) return done();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
 }
 
-template <typename Rep, typename Period>
-bool WaitUntil(const std::function<bool()>& done, std::chrono::duration<Rep, Period> timeout) {
-  return WaitUntil(done, std::chrono::duration_cast<std::chrono::milliseconds>(timeout).count());
+inline bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  return WaitUntil(done, static_cast<int64_t>(timeout.count()));
 }
 
-namespace vantix_test {
-using ::WaitUntil;
-}  // namespace vantix_test
+namespace vantix_test { using ::WaitUntil; }
