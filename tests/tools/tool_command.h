@@ -23,6 +23,11 @@ extern char** environ;
 
 namespace vantix_test {
 
+inline std::string FileContents(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
 // A program started as a child (argv[0] a path), its standard output and
 // error going to anonymous files that can be read at any time. A child still
 // running when the object goes away is killed and reaped.
@@ -49,15 +54,15 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Waits for the end; false when the time runs out.
+  // False when the time runs out.
   bool Wait(int timeoutMs) { return WaitUntil([this] { return Reaped(); }, timeoutMs); }
   void Signal(int signal) {
     if (m_pid > 0) kill(m_pid, signal);
   }
   // The exit code, or 128 plus the signal that ended the child; -1 before.
   int ExitStatus() const { return m_exitStatus; }
-  std::string Stdout() const { return Contents(m_out); }
-  std::string Stderr() const { return Contents(m_err); }
+  std::string Stdout() const { return FileContents("/proc/self/fd/" + std::to_string(m_out)); }
+  std::string Stderr() const { return FileContents("/proc/self/fd/" + std::to_string(m_err)); }
 
  private:
   bool Reaped() {
@@ -66,10 +71,6 @@ class ChildProcess {
     m_pid = 0;
     m_exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return true;
-  }
-  static std::string Contents(int fd) {
-    std::ifstream file("/proc/self/fd/" + std::to_string(fd), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
   }
 
   const int m_out = memfd_create("stdout", MFD_CLOEXEC);
