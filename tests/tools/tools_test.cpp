@@ -144,8 +144,8 @@ TEST(VantixSim, CaptureReplayedIntoMdhostBringsTheSameRecordsToTheSameChannels) 
       "Person:Ann\r\n\n\\d+ 32\nCamID:3 Event:Spoof Person:Ben\r\n\n(\\d+) 40\nCamID:2 Event:FaceMatched Person:Chloe"
       "\r\n\n"))) << capture;
   const long long spanUs = std::stoll(offsets[2]) - std::stoll(offsets[1]);
-  std::ofstream(Scratch("capture"), std::ios::app) << std::stoll(offsets[2]) + 200000 << " 40\nCamID:2 Event:Lost\r\n"
-                                                 "CamID:3 Event:Lost\r\n\n";
+  std::ofstream(Scratch("capture"), std::ios::app) << std::stoll(offsets[2]) + 200000
+                                                   << " 40\nCamID:2 Event:Lost\r\nCamID:3 Event:Lost\r\n\n";
   // Both read the file before they listen, so the capture below may overwrite it.
   ChildProcess replay(VantixSim({"--port", "0", "--replay", Scratch("capture"), "--speed", "2"}));
   ChildProcess again(VantixSim({"--port", "0", "--replay", Scratch("capture")}));
