@@ -3,8 +3,7 @@
 // profile with a rule and a tag, and a connection that needs no server. Its
 // release fails while a list it handed out has not come back.
 
-#include "MetadataModelBase/HostRecords.h"
-#include "MetadataModelBase/PluginModelBase.h"
+#include "tests/support/scripted_model.h"
 
 namespace {
 
@@ -15,7 +14,7 @@ Property* Named(const char* id, Property* property) {
   return property;
 }
 
-class FakeModel : public CMetadataModelBase1 {
+class FakeModel : public vantix_test::ScriptedModel {
  public:
   FakeModel() {
     CopyText(m_DeviceInfo.sPluginID, "FAKE_DEVICE");
@@ -38,22 +37,6 @@ class FakeModel : public CMetadataModelBase1 {
                          level, side, Named("FakeVerbose", new CPropertyCheckBox())};
     m_mapChProperty["FAKE_CH"] = {Named("FakeCamera", new CPropertyLineEdit())};
   }
-  ~FakeModel() override { UninitializeOnRelease(); }
-
- protected:
-  // The declared data is filled by the constructor.
-  bool InitDeviceInfo() override { return true; }
-  bool InitCategoryType() override { return true; }
-  bool InitChannelInfo() override { return true; }
-  bool InitChannelRelation() override { return true; }
-  bool InitPropertyItem() override { return true; }
-  bool InitFilterProfile() override { return true; }
-  bool InitSupportEventList() override { return true; }
-  bool InitialModel() override { return true; }
-  bool UninitialModel() override { return true; }
-  bool ConnectModel() override { return true; }
-  bool DisconnectModel() override { return true; }
-  void DistributeMetadata(const char*, int) override {}
 };
 
 }  // namespace

@@ -3,15 +3,81 @@
 // The tools under test as child processes. In a cross build they run through
 // the same emulator as the tests; CMake hands its command over joined with '|'.
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "support/child_process.h"
+#include "support/stream_capture.h"
 #include "support/wait_until.h"
 
+extern char** environ;
+
 namespace vantix_test {
+
+inline std::string FileContents(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// A program started as a child (argv[0] a path), its standard output and
+// error going to anonymous files that can be read at any time. A child still
+// running when the object goes away is killed and reaped.
+class ChildProcess {
+ public:
+  // Starts the program; given `waitMs`, also waits that long for its end.
+  explicit ChildProcess(const std::vector<std::string>& argv, int waitMs = 0) {
+    std::vector<char*> args;
+    for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, m_out, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, m_err, STDERR_FILENO);
+    if (posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), environ) != 0) m_pid = 0;
+    posix_spawn_file_actions_destroy(&actions);
+    if (waitMs > 0) Wait(waitMs);
+  }
+  ~ChildProcess() {
+    if (m_pid > 0 && kill(m_pid, SIGKILL) == 0) waitpid(m_pid, nullptr, 0);
+    close(m_out);
+    close(m_err);
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // False when the time runs out.
+  bool Wait(int timeoutMs) { return WaitUntil([this] { return Reaped(); }, timeoutMs); }
+  void Signal(int signal) {
+    if (m_pid > 0) kill(m_pid, signal);
+  }
+  // The exit code, or 128 plus the signal that ended the child; -1 before.
+  int ExitStatus() const { return m_exitStatus; }
+  std::string Stdout() const { return FileContents("/proc/self/fd/" + std::to_string(m_out)); }
+  std::string Stderr() const { return FileContents("/proc/self/fd/" + std::to_string(m_err)); }
+
+ private:
+  bool Reaped() {
+    int status = 0;
+    if (m_pid <= 0 || waitpid(m_pid, &status, WNOHANG) != m_pid) return m_pid == 0;
+    m_pid = 0;
+    m_exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return true;
+  }
+
+  const int m_out = memfd_create("stdout", MFD_CLOEXEC);
+  const int m_err = memfd_create("stderr", MFD_CLOEXEC);
+  pid_t m_pid = 0;  // 0 once reaped or when it could not be started
+  int m_exitStatus = -1;
+};
 
 inline std::vector<std::string> Tool(const char* tool, const std::vector<std::string>& args) {
   std::vector<std::string> argv;
@@ -23,13 +89,9 @@ inline std::vector<std::string> Tool(const char* tool, const std::vector<std::st
 }
 inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) { return Tool(VANTIX_MDHOST, args); }
 inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) { return Tool(VANTIX_SIM, args); }
-inline ToolResult RunTool(const std::vector<std::string>& argv) { return RunProgram(argv, 60000); }
 
-inline size_t Count(const std::string& text, const std::string& needle) {
-  size_t count = 0;
-  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++count;
-  return count;
-}
+// Long enough for any tool run of the tests to end by itself, also emulated.
+const int kRunToEnd = 60000;
 
 // A row of mdhost's summary: the name, spaces, the value, the end of the line.
 inline bool HasSummaryRow(const std::string& out, const std::string& name, const std::string& value) {
@@ -42,10 +104,11 @@ inline bool WaitForStderr(const ChildProcess& child, const std::string& text) {
 
 // The port of a vantix-sim started with --port 0, once it listens; 0 if it does not.
 inline int PortOf(const ChildProcess& sim) {
-  WaitForStderr(sim, "vantix-sim: listening on 127.0.0.1:");
+  const std::regex listening("listening on 127\\.0\\.0\\.1:(\\d+)\n");
+  std::string log;
   std::smatch port;
-  const std::string log = sim.Stderr();
-  return std::regex_search(log, port, std::regex("listening on 127\\.0\\.0\\.1:(\\d+)\n")) ? std::stoi(port[1]) : 0;
+  WaitUntil([&] { return std::regex_search(log = sim.Stderr(), port, listening); }, 20000);
+  return port.empty() ? 0 : std::stoi(port[1]);
 }
 
 }  // namespace vantix_test
