@@ -30,11 +30,12 @@ class HostedModel {
   static constexpr unsigned long long kDeviceID = 0xD0;
   static constexpr int kReconnectIntervalMS = 300;
 
-  // Short clocks by default.
+  // Short clocks by default; Product() gives the product's own.
   struct Timing {
     uint32_t uiWorkerPeriodMS = 20;
     int reconnectIntervalMS = kReconnectIntervalMS;
     CVantixReceiver::Timing receiver = QuickReceiverTiming();
+    static Timing Product() { return Timing{100, 10000, CVantixReceiver::Timing()}; }
   };
 
   HostedModel() : HostedModel(Timing()) {}

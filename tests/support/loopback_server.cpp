@@ -75,6 +75,8 @@ bool LoopbackServer::StartListeningUnresponsive() {
   return connect(m_queueFillerFd, Address(), sizeof(m_address)) == 0;
 }
 
+uint16_t UnusedLoopbackPort() { return LoopbackServer().Port(); }
+
 bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS) {
   return WaitUntil([&] { return UnreadBytes(clientPort) == 0; }, timeoutMS);
 }

@@ -50,6 +50,9 @@ class LoopbackServer {
   int m_acceptedCount = 0;
 };
 
+// A port on 127.0.0.1 with no listener behind it (bound, then released).
+uint16_t UnusedLoopbackPort();
+
 // True once this process's end of the connection from `clientPort` has read all that reached it:
 // waiting for it between writes makes every write a receive of its own.
 bool WaitUntilAllRead(uint16_t clientPort, int timeoutMS);
