@@ -18,24 +18,12 @@ void FreeRecordContent(T_PROPERTY_UI_INFO& item) {
   item.pContent = nullptr;
   if (pContent == nullptr) return;
   switch (item.ePropertyType) {
-    case ePluginProperty_CheckBox:
-      delete static_cast<T_PROPERTY_CHECKBOX*>(pContent);
-      break;
-    case ePluginProperty_LineEdit:
-      delete static_cast<T_PROPERTY_LINEEDIT*>(pContent);
-      break;
-    case ePluginProperty_ComboBox:
-      FreeChoices<T_PROPERTY_COMBOBOX>(pContent);
-      break;
-    case ePluginProperty_Slider:
-      delete static_cast<T_PROPERTY_SLIDER*>(pContent);
-      break;
-    case ePluginProperty_Radio:
-      FreeChoices<T_PROPERTY_RADIO>(pContent);
-      break;
-    case ePluginProperty_SpinBox:
-      delete static_cast<T_PROPERTY_SPINBOX*>(pContent);
-      break;
+    case ePluginProperty_CheckBox: delete static_cast<T_PROPERTY_CHECKBOX*>(pContent); break;
+    case ePluginProperty_LineEdit: delete static_cast<T_PROPERTY_LINEEDIT*>(pContent); break;
+    case ePluginProperty_ComboBox: FreeChoices<T_PROPERTY_COMBOBOX>(pContent); break;
+    case ePluginProperty_Slider: delete static_cast<T_PROPERTY_SLIDER*>(pContent); break;
+    case ePluginProperty_Radio: FreeChoices<T_PROPERTY_RADIO>(pContent); break;
+    case ePluginProperty_SpinBox: delete static_cast<T_PROPERTY_SPINBOX*>(pContent); break;
     case ePluginProperty_None:
       // No content is ever made for a kind without a control record.
       break;

@@ -124,7 +124,8 @@ void CPropertyCheckBox::StoreValue(const std::string& strValue) { m_bChecked = s
 
 // --- CPropertyLineEdit -----------------------------------------------------------
 
-CPropertyLineEdit::CPropertyLineEdit() : m_uiMaxLength(128), m_uiMinLength(1), m_InputMode(eAny), m_EchoMode(eNormal) {}
+CPropertyLineEdit::CPropertyLineEdit()
+    : m_uiMaxLength(128), m_uiMinLength(1), m_InputMode(eAny), m_EchoMode(eNormal) {}
 
 CPropertyLineEdit::~CPropertyLineEdit() {}
 
@@ -145,7 +146,9 @@ bool CPropertyLineEdit::IsPropertySettingValid(T_METADATA_CONFIG const& setting)
 
 CMetadataProperty* CPropertyLineEdit::Duplicate() { return new CPropertyLineEdit(*this); }
 
-void CPropertyLineEdit::SetDefaultPropertySetting(T_METADATA_CONFIG& setting) const { setting.strValue = m_strText; }
+void CPropertyLineEdit::SetDefaultPropertySetting(T_METADATA_CONFIG& setting) const {
+  setting.strValue = m_strText;
+}
 
 void CPropertyLineEdit::StoreValue(const std::string& strValue) { m_strText = strValue; }
 
@@ -249,7 +252,9 @@ CPropertyRadio::~CPropertyRadio() {}
 
 E_PLUGIN_PROPERTY_TYPE CPropertyRadio::GetPropertyType() const { return ePluginProperty_Radio; }
 
-bool CPropertyRadio::GetPropertySetting(T_METADATA_CONFIG& setting) const { return GetSelectionSetting(setting, ""); }
+bool CPropertyRadio::GetPropertySetting(T_METADATA_CONFIG& setting) const {
+  return GetSelectionSetting(setting, "");
+}
 
 CMetadataProperty* CPropertyRadio::Duplicate() { return new CPropertyRadio(*this); }
 

@@ -120,7 +120,8 @@ bool CMetadataModelBase1::GetSupportChannelPluginIDSize(unsigned int* puiSize) c
   return true;
 }
 
-bool CMetadataModelBase1::GetSupportChannelPluginID(T_PLUGIN_ID* pChannelPlguinID, unsigned int uiSize) const {
+bool CMetadataModelBase1::GetSupportChannelPluginID(T_PLUGIN_ID* pChannelPlguinID,
+                                                    unsigned int uiSize) const {
   if (pChannelPlguinID == nullptr) return uiSize == 0;
   CopyToHostArray(m_vChannelInfo, pChannelPlguinID, uiSize, [](const T_CHANNEL_INFO& info, T_PLUGIN_ID& out) {
     CopyText(out.sPluginID, info.strChPluginID);
@@ -166,8 +167,8 @@ bool CMetadataModelBase1::GetSupportChildPluginIDSize(const T_PLUGIN_ID* pChanne
   return true;
 }
 
-bool CMetadataModelBase1::GetSupportChildPluginID(const T_PLUGIN_ID* pChannelPlguinID, T_PLUGIN_ID* pChildPlguinID,
-                                                  unsigned int uiSize) const {
+bool CMetadataModelBase1::GetSupportChildPluginID(const T_PLUGIN_ID* pChannelPlguinID,
+                                                  T_PLUGIN_ID* pChildPlguinID, unsigned int uiSize) const {
   if (pChannelPlguinID == nullptr) return false;
   const T_PARENT_CHILD_MAP_ITEM* pItem = FindRelation(pChannelPlguinID);
   if (pItem == nullptr) return false;

@@ -185,7 +185,8 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
                                  const std::string& strPluginID);
   bool FindAndSetChannelEnable(unsigned long long ullID, std::vector<CMetadataChannel>& vChildChannel,
                                bool bEnable);
-  bool GetDefaultChannelConfig(const std::string& strPluginID, std::vector<T_METADATA_CONFIG>& vPropertySetting);
+  bool GetDefaultChannelConfig(const std::string& strPluginID,
+                               std::vector<T_METADATA_CONFIG>& vPropertySetting);
 
   // The tree search behind every lookup by channel identifier: pre-order
   // over vList and each channel's children; the first match, or null.

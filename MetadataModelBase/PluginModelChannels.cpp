@@ -49,7 +49,8 @@ size_t CMetadataModelBase1::FindDirectChannel(const std::vector<CMetadataChannel
   return uiPos;
 }
 
-bool CMetadataModelBase1::FindMetadataChannel(unsigned long long ullID, std::vector<CMetadataChannel>& vChildChannel,
+bool CMetadataModelBase1::FindMetadataChannel(unsigned long long ullID,
+                                              std::vector<CMetadataChannel>& vChildChannel,
                                               CMetadataChannel& MetadataChannel) {
   const CMetadataChannel* pFound = FindChannelInTree(ullID, vChildChannel);
   if (pFound == nullptr) return false;
@@ -69,7 +70,8 @@ bool CMetadataModelBase1::FindAndSetChannelPluginID(unsigned long long ullID,
 }
 
 bool CMetadataModelBase1::FindAndSetChannelEnable(unsigned long long ullID,
-                                                  std::vector<CMetadataChannel>& vChildChannel, bool bEnable) {
+                                                  std::vector<CMetadataChannel>& vChildChannel,
+                                                  bool bEnable) {
   CMetadataChannel* pFound = FindChannelInTree(ullID, vChildChannel);
   if (pFound == nullptr) return false;
   pFound->SetChannelEnable(bEnable);
@@ -218,7 +220,8 @@ bool CMetadataModelBase1::GetSourceConfigListSize(unsigned int* puiSize) const {
   return true;
 }
 
-bool CMetadataModelBase1::GetSourceConfigList(T_PLUGIN_UI_CONFIG* pPropertySetting, unsigned int uiSize) const {
+bool CMetadataModelBase1::GetSourceConfigList(T_PLUGIN_UI_CONFIG* pPropertySetting,
+                                              unsigned int uiSize) const {
   if (pPropertySetting == nullptr) return uiSize == 0;
   SysUtils::CriticalSectionLock lock(&m_csSetting);
   CopyToHostArray(m_vSourceProperty, pPropertySetting, uiSize,
@@ -232,7 +235,8 @@ bool CMetadataModelBase1::GetSourceConfigList(T_PLUGIN_UI_CONFIG* pPropertySetti
   return true;
 }
 
-bool CMetadataModelBase1::SetSourceConfigList(const T_PLUGIN_UI_CONFIG* pPropertySetting, unsigned int uiSize) {
+bool CMetadataModelBase1::SetSourceConfigList(const T_PLUGIN_UI_CONFIG* pPropertySetting,
+                                              unsigned int uiSize) {
   if (pPropertySetting == nullptr) return uiSize == 0;
   SysUtils::CriticalSectionLock lock(&m_csSetting);
   // No validation pass first: every acceptable value is stored even when
@@ -241,7 +245,8 @@ bool CMetadataModelBase1::SetSourceConfigList(const T_PLUGIN_UI_CONFIG* pPropert
   for (unsigned int i = 0; i < uiSize; ++i) {
     const T_METADATA_CONFIG pair = FromHostRecord(pPropertySetting[i]);
     for (CMetadataProperty* pProperty : m_vSourceProperty) {
-      if (pProperty->GetPropertyID() == pair.strPropertyID && !pProperty->SetPropertySetting(pair)) bResult = false;
+      if (pProperty->GetPropertyID() == pair.strPropertyID && !pProperty->SetPropertySetting(pair))
+        bResult = false;
     }
   }
   return bResult;
@@ -251,7 +256,8 @@ bool CMetadataModelBase1::IsSourceConfigListValid(std::vector<T_METADATA_CONFIG>
   SysUtils::CriticalSectionLock lock(&m_csSetting);
   for (const T_METADATA_CONFIG& pair : vPropertySetting) {
     for (const CMetadataProperty* pProperty : m_vSourceProperty) {
-      if (pProperty->GetPropertyID() == pair.strPropertyID && !pProperty->IsPropertySettingValid(pair)) return false;
+      if (pProperty->GetPropertyID() == pair.strPropertyID && !pProperty->IsPropertySettingValid(pair))
+        return false;
     }
   }
   return true;
@@ -265,11 +271,13 @@ bool CMetadataModelBase1::GetChannelConfigListSize(unsigned long long ullChID, u
   // The same channel that GetChannelConfigList reads, so the size asked
   // first is the size of the list read next.
   const size_t uiPos = FindDirectChannel(m_vChannels, ullChID);
-  if (uiPos < m_vChannels.size()) *puiSize = static_cast<unsigned int>(m_vChannels[uiPos].ChannelConfig().size());
+  if (uiPos < m_vChannels.size())
+    *puiSize = static_cast<unsigned int>(m_vChannels[uiPos].ChannelConfig().size());
   return true;
 }
 
-bool CMetadataModelBase1::GetChannelConfigList(unsigned long long ullChID, T_PLUGIN_UI_CONFIG* pPropertySetting,
+bool CMetadataModelBase1::GetChannelConfigList(unsigned long long ullChID,
+                                               T_PLUGIN_UI_CONFIG* pPropertySetting,
                                                unsigned int uiSize) const {
   if (pPropertySetting == nullptr && uiSize != 0) return false;
   SysUtils::CriticalSectionLock lock(&m_csSetting);
@@ -279,8 +287,8 @@ bool CMetadataModelBase1::GetChannelConfigList(unsigned long long ullChID, T_PLU
   return true;
 }
 
-bool CMetadataModelBase1::SetChannelConfigList(unsigned long long ullChID, T_PLUGIN_UI_CONFIG* pPropertySetting,
-                                               unsigned int uiSize) {
+bool CMetadataModelBase1::SetChannelConfigList(unsigned long long ullChID,
+                                               T_PLUGIN_UI_CONFIG* pPropertySetting, unsigned int uiSize) {
   if (pPropertySetting == nullptr && uiSize != 0) return false;
   SysUtils::CriticalSectionLock lock(&m_csSetting);
   std::vector<T_METADATA_CONFIG> vPropertySetting;
@@ -304,7 +312,8 @@ bool CMetadataModelBase1::IsChannelConfigListValid(const std::string& strPluginI
   bool bResult = true;
   for (T_METADATA_CONFIG& pair : vPropertySetting) {
     for (const CMetadataProperty* pTemplate : *pTemplates) {
-      if (pTemplate->GetPropertyID() != pair.strPropertyID || pTemplate->IsPropertySettingValid(pair)) continue;
+      if (pTemplate->GetPropertyID() != pair.strPropertyID || pTemplate->IsPropertySettingValid(pair))
+        continue;
       bResult = false;
       pTemplate->SetDefaultPropertySetting(pair);
     }

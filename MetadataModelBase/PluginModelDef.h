@@ -251,10 +251,9 @@ VANTIX_PIN_LAYOUT(T_CAHNNEL_PROPERTY, pPropertyItem, 68);
 VANTIX_PIN_LAYOUT(T_CAHNNEL_PROPERTY, uiSize, 72);
 
 static_assert(sizeof(E_PLUGIN_CATEGORY) == 4 && sizeof(E_METADATA_STATUS) == 4 &&
-                  sizeof(E_EXPRESSION_TYPE) == 4 && sizeof(E_FILTER_TYPE) == 4 &&
-                  sizeof(E_TAG_FORMAT) == 4 && sizeof(E_PLUGIN_PROPERTY_TYPE) == 4 &&
-                  sizeof(E_INPUT_MODE) == 4 && sizeof(E_ENCODE_MODE) == 4 &&
-                  sizeof(E_LANGUAGE_TYPE) == 4,
+                  sizeof(E_EXPRESSION_TYPE) == 4 && sizeof(E_FILTER_TYPE) == 4 && sizeof(E_TAG_FORMAT) == 4 &&
+                  sizeof(E_PLUGIN_PROPERTY_TYPE) == 4 && sizeof(E_INPUT_MODE) == 4 &&
+                  sizeof(E_ENCODE_MODE) == 4 && sizeof(E_LANGUAGE_TYPE) == 4,
               "every enumeration crosses the interface as 32 bits");
 
 #undef VANTIX_PIN_LAYOUT

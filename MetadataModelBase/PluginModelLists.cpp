@@ -96,8 +96,9 @@ bool CMetadataModelBase1::GenerateControlItem(T_PROPERTY_UI_INFO* pItem, CMetada
   switch (pItem->ePropertyType) {
     case ePluginProperty_CheckBox:
       return MakeContent<T_PROPERTY_CHECKBOX, CPropertyCheckBox>(
-          *pItem, pProperty,
-          [](CPropertyCheckBox& property, T_PROPERTY_CHECKBOX& content) { content.bChecked = property.IsChecked(); });
+          *pItem, pProperty, [](CPropertyCheckBox& property, T_PROPERTY_CHECKBOX& content) {
+            content.bChecked = property.IsChecked();
+          });
     case ePluginProperty_LineEdit:
       return MakeContent<T_PROPERTY_LINEEDIT, CPropertyLineEdit>(
           *pItem, pProperty, [](CPropertyLineEdit& property, T_PROPERTY_LINEEDIT& content) {
@@ -108,8 +109,8 @@ bool CMetadataModelBase1::GenerateControlItem(T_PROPERTY_UI_INFO* pItem, CMetada
             content.eEncodeMode = property.GetEchoMode();
           });
     case ePluginProperty_ComboBox:
-      return MakeContent<T_PROPERTY_COMBOBOX, CPropertyComboBox>(*pItem, pProperty,
-                                                                FillChoices<T_PROPERTY_COMBOBOX, CPropertyComboBox>);
+      return MakeContent<T_PROPERTY_COMBOBOX, CPropertyComboBox>(
+          *pItem, pProperty, FillChoices<T_PROPERTY_COMBOBOX, CPropertyComboBox>);
     case ePluginProperty_Slider:
       return MakeContent<T_PROPERTY_SLIDER, CPropertySlider>(
           *pItem, pProperty, [](CPropertySlider& property, T_PROPERTY_SLIDER& content) {
@@ -118,12 +119,11 @@ bool CMetadataModelBase1::GenerateControlItem(T_PROPERTY_UI_INFO* pItem, CMetada
           });
     case ePluginProperty_Radio:
       return MakeContent<T_PROPERTY_RADIO, CPropertyRadio>(*pItem, pProperty,
-                                                          FillChoices<T_PROPERTY_RADIO, CPropertyRadio>);
+                                                           FillChoices<T_PROPERTY_RADIO, CPropertyRadio>);
     case ePluginProperty_SpinBox:
       return MakeContent<T_PROPERTY_SPINBOX, CPropertySpinBox>(*pItem, pProperty,
-                                                              FillRange<T_PROPERTY_SPINBOX>);
-    case ePluginProperty_None:
-      break;
+                                                               FillRange<T_PROPERTY_SPINBOX>);
+    case ePluginProperty_None: break;
   }
   return false;
 }
@@ -133,7 +133,8 @@ void CMetadataModelBase1::GenerateControlItems(T_PROPERTY_UI_INFO* pItems,
   for (size_t i = 0; i < vProperties.size(); ++i) GenerateControlItem(&pItems[i], vProperties[i]);
 }
 
-bool CMetadataModelBase1::CreateSourcePropertyList(T_PROPERTY_UI_INFO** ppPropertyItem, unsigned int* puiSize) {
+bool CMetadataModelBase1::CreateSourcePropertyList(T_PROPERTY_UI_INFO** ppPropertyItem,
+                                                   unsigned int* puiSize) {
   if (ppPropertyItem == nullptr || puiSize == nullptr) return false;
   SysUtils::CriticalSectionLock lock(&m_csSetting);
   const unsigned int uiCount = static_cast<unsigned int>(m_vSourceProperty.size());
@@ -144,7 +145,8 @@ bool CMetadataModelBase1::CreateSourcePropertyList(T_PROPERTY_UI_INFO** ppProper
   return true;
 }
 
-bool CMetadataModelBase1::ReleaseSourcePropertyList(T_PROPERTY_UI_INFO** ppPropertyList, unsigned int uiSize) {
+bool CMetadataModelBase1::ReleaseSourcePropertyList(T_PROPERTY_UI_INFO** ppPropertyList,
+                                                    unsigned int uiSize) {
   SysUtils::CriticalSectionLock lock(&m_csSetting);
   return m_SourcePropertyLists.TakeBack(ppPropertyList, uiSize);
 }
@@ -183,7 +185,8 @@ size_t CMetadataModelBase1::GetHandedOutArrayCount() const {
 
 // --- Filter profiles -------------------------------------------------------------
 
-bool CMetadataModelBase1::CreateFilterProfile(T_PLUGIN_FILTER_PROFILE** ppFilterProfile, unsigned int* puiSize) {
+bool CMetadataModelBase1::CreateFilterProfile(T_PLUGIN_FILTER_PROFILE** ppFilterProfile,
+                                              unsigned int* puiSize) {
   if (ppFilterProfile == nullptr || puiSize == nullptr) return false;
   SysUtils::CriticalSectionLock lock(&m_csSetting);
   const unsigned int uiCount = static_cast<unsigned int>(m_vFilterProfile.size());
@@ -196,7 +199,8 @@ bool CMetadataModelBase1::CreateFilterProfile(T_PLUGIN_FILTER_PROFILE** ppFilter
   return true;
 }
 
-bool CMetadataModelBase1::ReleaseFilterProfile(T_PLUGIN_FILTER_PROFILE** ppFilterProfile, unsigned int uiSize) {
+bool CMetadataModelBase1::ReleaseFilterProfile(T_PLUGIN_FILTER_PROFILE** ppFilterProfile,
+                                               unsigned int uiSize) {
   SysUtils::CriticalSectionLock lock(&m_csSetting);
   return m_FilterProfileSets.TakeBack(ppFilterProfile, uiSize);
 }

@@ -50,8 +50,8 @@ std::string RewriteRecord(const std::string& strRecord) {
 
 std::string ConnectionErrorText(int iErrorCode) {
   const apr_status_t status = static_cast<apr_status_t>(iErrorCode);
-  if (iErrorCode == kRefusedStatus || iErrorCode == kUnreachableStatus || APR_STATUS_IS_ECONNREFUSED(status) ||
-      APR_STATUS_IS_EHOSTUNREACH(status)) {
+  if (iErrorCode == kRefusedStatus || iErrorCode == kUnreachableStatus ||
+      APR_STATUS_IS_ECONNREFUSED(status) || APR_STATUS_IS_EHOSTUNREACH(status)) {
     return "Failed to connect to target Vantix server.";
   }
   return "Unknow error (error code: " + std::to_string(iErrorCode) + ")";

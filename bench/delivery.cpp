@@ -25,7 +25,8 @@ namespace vantix_bench {
 namespace {
 
 int64_t NowNS() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
       .count();
 }
 
@@ -171,7 +172,6 @@ double BestDeliveredShare(Stream& stream, double rate, double seconds, int attem
   return best;
 }
 
-
 // The climb of one stream up the rate ladder.
 struct Climb {
   Stream* pStream;
@@ -181,8 +181,9 @@ struct Climb {
 
 void MeasureLosslessRate(const Options& options, Stream& bare, Stream& plugin, Table& table) {
   const std::vector<double> rates =
-      options.bSmoke ? std::vector<double>{2000, 10000}
-                     : std::vector<double>{1000, 2000, 5000, 10000, 20000, 30000, 50000, 70000, 100000, 150000, 200000};
+      options.bSmoke
+          ? std::vector<double>{2000, 10000}
+          : std::vector<double>{1000, 2000, 5000, 10000, 20000, 30000, 50000, 70000, 100000, 150000, 200000};
   const double seconds = options.bSmoke ? 0.1 : 0.5;
   const int attempts = options.bSmoke ? 2 : 3;
   Climb climbs[] = {{&bare}, {&plugin}};
@@ -211,11 +212,12 @@ void MeasureLosslessRate(const Options& options, Stream& bare, Stream& plugin, T
   const double targetRate = 20000;
   const double pluginShare = BestDeliveredShare(plugin, targetRate, seconds, attempts);
   const double bareShare = BestDeliveredShare(bare, targetRate, seconds, attempts);
-  table.Add(Row{"Records delivered at 20000 records/s, %", Format(100 * pluginShare, 2), Format(100 * bareShare, 2),
-                Ratio(pluginShare, bareShare), "", Verdict::kNone});
+  table.Add(Row{"Records delivered at 20000 records/s, %", Format(100 * pluginShare, 2),
+                Format(100 * bareShare, 2), Ratio(pluginShare, bareShare), "", Verdict::kNone});
 }
 
-void AddLatencyRow(Table& table, const char* percentile, int rate, double pluginUS, double bareUS, bool bTarget) {
+void AddLatencyRow(Table& table, const char* percentile, int rate, double pluginUS, double bareUS,
+                   bool bTarget) {
   Row row;
   row.strFigure = std::string("Latency ") + percentile + " at " + std::to_string(rate) + " records/s, us";
   row.strPlugin = Format(pluginUS, 0);
@@ -243,7 +245,8 @@ void MeasureLatency(const Options& options, Stream& bare, Stream& plugin, Table&
     }
     const bool bTarget = load.rate == 1000;
     AddLatencyRow(table, "p50", load.rate, Percentile(latencies[1], 50), Percentile(latencies[0], 50), false);
-    AddLatencyRow(table, "p99", load.rate, Percentile(latencies[1], 99), Percentile(latencies[0], 99), bTarget);
+    AddLatencyRow(table, "p99", load.rate, Percentile(latencies[1], 99), Percentile(latencies[0], 99),
+                  bTarget);
   }
 }
 
@@ -252,8 +255,9 @@ void MeasureLatency(const Options& options, Stream& bare, Stream& plugin, Table&
 // machine, written for gnuplot: one block of the mean, least and most share
 // per rate and reader, then one of every trial.
 void WriteDeliveryCurve(const Options& options, Stream& bare, Stream& plugin) {
-  const std::vector<double> rates = options.bSmoke ? std::vector<double>{2000, 10000}
-                                                   : std::vector<double>{1000, 2000, 5000, 10000, 20000, 30000, 50000};
+  const std::vector<double> rates = options.bSmoke
+                                        ? std::vector<double>{2000, 10000}
+                                        : std::vector<double>{1000, 2000, 5000, 10000, 20000, 30000, 50000};
   const int trials = options.bSmoke ? 2 : 5;
   const double seconds = options.bSmoke ? 0.1 : 0.5;
   std::string summary = "# rate plugin_mean plugin_min plugin_max bare_mean bare_min bare_max (percent)\n";
@@ -270,8 +274,9 @@ void WriteDeliveryCurve(const Options& options, Stream& bare, Stream& plugin) {
     for (const std::vector<double>& values : shares) {
       double sum = 0;
       for (double value : values) sum += value;
-      summary += " " + Format(sum / values.size(), 2) + " " + Format(*std::min_element(values.begin(), values.end()), 2) +
-                 " " + Format(*std::max_element(values.begin(), values.end()), 2);
+      summary += " " + Format(sum / values.size(), 2) + " " +
+                 Format(*std::min_element(values.begin(), values.end()), 2) + " " +
+                 Format(*std::max_element(values.begin(), values.end()), 2);
     }
     summary += "\n";
   }

@@ -131,7 +131,8 @@ void MeasureDistribution(const Options& options, Table& table) {
     if (!models.back()) continue;
     Configure(benchmark::RegisterBenchmark(setup.sName, &Distribute, models.back().get()), options);
     const unsigned int calls = setup.bAllMatch ? setup.uiChannels : 1;
-    Configure(benchmark::RegisterBenchmark((std::string("host ") + setup.sName).c_str(), &CallHost, calls), options);
+    Configure(benchmark::RegisterBenchmark((std::string("host ") + setup.sName).c_str(), &CallHost, calls),
+              options);
   }
   Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);

@@ -157,12 +157,13 @@ void MeasureIdle(const Options& options, Table& table) {
 
   AddCpuRow(table, "Idle CPU, 1 connected model, ms/min", oneModelMS, bareMS);
   AddCpuRow(table, "Idle CPU, 16 models in one process, ms/min per model", manyModelsMS, bareMS);
-  Row resident{"Resident memory per model, KiB", Format(perModel.residentKiB, 0), Format(perReader.residentKiB, 0),
-               Ratio(perModel.residentKiB, perReader.residentKiB), "< 1024 beyond thread stacks",
-               VerdictOf(perModel.residentKiB < kTargetResidentKiB)};
+  Row resident{"Resident memory per model, KiB", Format(perModel.residentKiB, 0),
+               Format(perReader.residentKiB, 0), Ratio(perModel.residentKiB, perReader.residentKiB),
+               "< 1024 beyond thread stacks",    VerdictOf(perModel.residentKiB < kTargetResidentKiB)};
   table.Add(resident);
   table.Add(Row{"Address space per model (thread stacks included), KiB", Format(perModel.virtualKiB, 0),
-                Format(perReader.virtualKiB, 0), Ratio(perModel.virtualKiB, perReader.virtualKiB), "", Verdict::kNone});
+                Format(perReader.virtualKiB, 0), Ratio(perModel.virtualKiB, perReader.virtualKiB), "",
+                Verdict::kNone});
   table.Add(Row{"Threads per connected model", Format(perModel.threads, 1), Format(perReader.threads, 1),
                 Ratio(perModel.threads, perReader.threads), "", Verdict::kNone});
 }

@@ -62,7 +62,8 @@ void MeasureRecovery(const Options& options, Table& table) {
   }
   const double windowSeconds = static_cast<double>(timing.receiver.llFailureWindowMS) / 1000.0;
   const double intervalSeconds = static_cast<double>(timing.reconnectIntervalMS) / 1000.0;
-  const auto patience = std::chrono::milliseconds(static_cast<int64_t>(3000 * (windowSeconds + intervalSeconds)));
+  const auto patience =
+      std::chrono::milliseconds(static_cast<int64_t>(3000 * (windowSeconds + intervalSeconds)));
 
   const size_t eventsBeforeLoss = model.events.Count();
   const auto lossStart = std::chrono::steady_clock::now();
@@ -76,8 +77,8 @@ void MeasureRecovery(const Options& options, Table& table) {
   const auto returnStart = std::chrono::steady_clock::now();
   const bool bListening = server.StartListening();
   const bool bBack = bListening && bLost &&
-                     WaitForEventAfter(model.events, eventsBeforeReturn, CMetadataModelBase1::kEventConnectionMade,
-                                       patience);
+                     WaitForEventAfter(model.events, eventsBeforeReturn,
+                                       CMetadataModelBase1::kEventConnectionMade, patience);
   const double backSeconds = SecondsSince(returnStart);
   if (bBack) server.AcceptClient(1000);
 

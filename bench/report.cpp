@@ -23,8 +23,8 @@ void Table::Print(std::ostream& out) const {
   out << "| Figure | Plug-in | Baseline | Ratio | Target | |\n";
   out << "|---|---:|---:|---:|---|---|\n";
   for (const Row& row : m_rows) {
-    out << "| " << row.strFigure << " | " << row.strPlugin << " | " << row.strBaseline << " | " << row.strRatio
-        << " | " << row.strTarget << " | " << VerdictText(row.verdict) << " |\n";
+    out << "| " << row.strFigure << " | " << row.strPlugin << " | " << row.strBaseline << " | "
+        << row.strRatio << " | " << row.strTarget << " | " << VerdictText(row.verdict) << " |\n";
   }
 }
 

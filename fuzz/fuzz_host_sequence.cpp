@@ -22,8 +22,9 @@ void Require(bool condition) {
 // A host text field: one of the known texts or a fuzzed one, or the whole array without a NUL.
 template <size_t N>
 void Fill(FuzzedDataProvider& input, char (&field)[N], const std::vector<const char*>& known) {
-  snprintf(field, N, "%s", input.ConsumeBool() ? known[input.ConsumeIntegralInRange<size_t>(0, known.size() - 1)]
-                                               : input.ConsumeRandomLengthString(N + 8).c_str());
+  snprintf(field, N, "%s",
+           input.ConsumeBool() ? known[input.ConsumeIntegralInRange<size_t>(0, known.size() - 1)]
+                               : input.ConsumeRandomLengthString(N + 8).c_str());
   if (input.ConsumeBool()) memset(field, input.ConsumeIntegralInRange<int>(0x20, 0x7e), N);
 }
 
@@ -32,8 +33,9 @@ void CheckChildren(IPluginModel2& model, unsigned long long ullParent) {
   unsigned int uiCount = 0;
   unsigned long long ullIDs[2] = {0, 0};
   for (unsigned int i = 0, uiIndex = 0; model.GetChannelCount(ullParent, &uiCount) && i < uiCount; ++i) {
-    Require(model.GetChannelID(ullParent, i, &ullIDs[0]) && model.GetChannelIndex(ullParent, ullIDs[0], &uiIndex) &&
-            uiIndex <= i && model.GetChannelID(ullParent, uiIndex, &ullIDs[1]) && ullIDs[1] == ullIDs[0]);
+    Require(model.GetChannelID(ullParent, i, &ullIDs[0]) &&
+            model.GetChannelIndex(ullParent, ullIDs[0], &uiIndex) && uiIndex <= i &&
+            model.GetChannelID(ullParent, uiIndex, &ullIDs[1]) && ullIDs[1] == ullIDs[0]);
   }
   Require(!model.GetChannelID(ullParent, uiCount, &ullIDs[0]));
 }
@@ -54,8 +56,8 @@ void Configure(FuzzedDataProvider& input, IPluginModel2& model, unsigned long lo
 
 // A foreign list is refused; a list made is kept (for the model to free) or given back, then refused.
 template <typename T>
-void CreateAndRelease(FuzzedDataProvider& input, IPluginModel2& model, bool (Model::*create)(T**, unsigned int*),
-                      bool (Model::*release)(T**, unsigned int)) {
+void CreateAndRelease(FuzzedDataProvider& input, IPluginModel2& model,
+                      bool (Model::*create)(T**, unsigned int*), bool (Model::*release)(T**, unsigned int)) {
   T foreign[2] = {};
   T* pList = foreign;
   Require(!(model.*release)(&pList, input.ConsumeIntegralInRange<unsigned int>(0, 2)) && pList == foreign);

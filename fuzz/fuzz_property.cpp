@@ -43,10 +43,14 @@ void Propose(CMetadataProperty& item, const T_METADATA_CONFIG& proposal) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
   std::vector<std::unique_ptr<CMetadataProperty>> items;
-  auto add = [&items](auto* pItem) { items.emplace_back(pItem); return pItem; };
+  auto add = [&items](auto* pItem) {
+    items.emplace_back(pItem);
+    return pItem;
+  };
   auto text = [&input](size_t uiMaxLength) { return input.ConsumeRandomLengthString(uiMaxLength); };
   add(new CPropertyCheckBox());
-  CPropertyLineEdit* edits[] = {add(new CPropertyLineEdit()), add(new CPropServerIP()), add(new CPropServerHost())};
+  CPropertyLineEdit* edits[] = {add(new CPropertyLineEdit()), add(new CPropServerIP()),
+                                add(new CPropServerHost())};
   for (CPropertyLineEdit* pEdit : edits) {
     pEdit->SetMaxLength(input.ConsumeIntegralInRange<unsigned int>(0, 300));
     pEdit->SetText(text(300));

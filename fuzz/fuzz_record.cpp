@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The camera identifier is a piece of the record right behind the first marker.
   const std::string camera = CutCameraID(record);
   const size_t marker = record.find("CamID:");
-  Require(marker == std::string::npos ? camera.empty() : record.compare(marker + 6, camera.size(), camera) == 0);
+  Require(marker == std::string::npos ? camera.empty()
+                                      : record.compare(marker + 6, camera.size(), camera) == 0);
   // Every word followed by CR LF, then one closing CR LF.
   std::istringstream words(record);
   std::string expected;

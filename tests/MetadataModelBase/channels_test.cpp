@@ -49,8 +49,8 @@ class ChannelsTest : public ::testing::Test {
     EXPECT_TRUE(model.GetChannelCount(ullParent, &uiCount));
     IDs vIDs(uiCount);
     for (unsigned int i = 0, uiIndex = 0xDEAD; i < uiCount; ++i) {
-      EXPECT_TRUE(model.GetChannelID(ullParent, i, &vIDs[i]) && model.GetChannelIndex(ullParent, vIDs[i], &uiIndex) &&
-                  uiIndex == i);
+      EXPECT_TRUE(model.GetChannelID(ullParent, i, &vIDs[i]) &&
+                  model.GetChannelIndex(ullParent, vIDs[i], &uiIndex) && uiIndex == i);
     }
     return vIDs;
   }
@@ -58,7 +58,8 @@ class ChannelsTest : public ::testing::Test {
   Pairs List(unsigned long long ullID) {
     const bool bSource = ullID == kSource;
     unsigned int uiSize = 0;
-    EXPECT_TRUE(bSource ? model.GetSourceConfigListSize(&uiSize) : model.GetChannelConfigListSize(ullID, &uiSize));
+    EXPECT_TRUE(bSource ? model.GetSourceConfigListSize(&uiSize)
+                        : model.GetChannelConfigListSize(ullID, &uiSize));
     std::vector<T_PLUGIN_UI_CONFIG> records(uiSize);
     EXPECT_TRUE(bSource ? model.GetSourceConfigList(records.data(), uiSize)
                         : model.GetChannelConfigList(ullID, records.data(), uiSize));
@@ -89,8 +90,9 @@ TEST_F(ChannelsTest, PositionsFollowTheOrderAddedThroughDeletesAndRenumbering) {
   EXPECT_TRUE(model.DeleteChannel(kDevice, 0x200));
   EXPECT_FALSE(model.DeleteChannel(kDevice, 0x200) || model.DeleteChannel(0x77, 0x100));
   EXPECT_EQ((IDs{0x100, 0x300}), IDsUnder(kDevice));
-  EXPECT_FALSE(model.GetChannelIndex(kDevice, 0x200, &uiCount) || model.GetChannelIndex(0x77, 0x100, &uiCount) ||
-               model.GetChannelID(kDevice, 2, &ullID) || model.GetChannelID(0x77, 0, &ullID));
+  EXPECT_FALSE(model.GetChannelIndex(kDevice, 0x200, &uiCount) ||
+               model.GetChannelIndex(0x77, 0x100, &uiCount) || model.GetChannelID(kDevice, 2, &ullID) ||
+               model.GetChannelID(0x77, 0, &ullID));
   EXPECT_FALSE(model.SetChannelID(kDevice, 2, 0x350) || model.SetChannelID(0x77, 0, 0x350));
   EXPECT_TRUE(model.SetChannelID(kDevice, 1, 0x350));
   EXPECT_EQ((IDs{0x100, 0x350}), IDsUnder(kDevice));
@@ -98,11 +100,12 @@ TEST_F(ChannelsTest, PositionsFollowTheOrderAddedThroughDeletesAndRenumbering) {
 
 TEST_F(ChannelsTest, AddPrintsEachNewChannelAndLeavesAnExistingOneAlone) {
   StreamCapture out(stdout);
-  EXPECT_TRUE(Add(kDevice, 0x2B) && Add(kDevice, 0xABCDEF0123456789ull, "OTHER") && Add(kDevice, 0x2B, "OTHER") &&
-              !Add(0x77, 0x1));
-  EXPECT_EQ("[MDS Channel]:[1A] CID: [2B] Size:[1]\n[MDS Channel]:[1A] CID: [ABCDEF0123456789] Size:[2]\n"
-            "[MDS Channel] CID: [2B] already exists\n",
-            out.Stop());
+  EXPECT_TRUE(Add(kDevice, 0x2B) && Add(kDevice, 0xABCDEF0123456789ull, "OTHER") &&
+              Add(kDevice, 0x2B, "OTHER") && !Add(0x77, 0x1));
+  EXPECT_EQ(
+      "[MDS Channel]:[1A] CID: [2B] Size:[1]\n[MDS Channel]:[1A] CID: [ABCDEF0123456789] Size:[2]\n"
+      "[MDS Channel] CID: [2B] already exists\n",
+      out.Stop());
 }
 
 // Under the device: 0x10 "a" (0x99 "a.child" (0x40 "a.grandchild")), 0x20 "b"
@@ -175,11 +178,14 @@ TEST_F(ChannelsTest, NullHostPointersAreRefusedWhereTheyWouldBeTouched) {
                model.CanAddNewChannel(0, nullptr) || model.AddChannel(kDevice, 0x3C, nullptr));
   EXPECT_FALSE(model.GetSourceConfigListSize(nullptr) || model.GetSourceConfigList(nullptr, 1) ||
                model.SetSourceConfigList(nullptr, 1) || model.GetChannelConfigListSize(kChannel, nullptr) ||
-               model.GetChannelConfigList(kChannel, nullptr, 1) || model.SetChannelConfigList(kChannel, nullptr, 1));
+               model.GetChannelConfigList(kChannel, nullptr, 1) ||
+               model.SetChannelConfigList(kChannel, nullptr, 1));
   EXPECT_TRUE(model.GetSourceConfigList(nullptr, 0) && model.SetSourceConfigList(nullptr, 0) &&
               model.GetChannelConfigList(kChannel, nullptr, 0));
-  EXPECT_FALSE(model.CreateSourcePropertyList(nullptr, &uiSize) || model.CreateSourcePropertyList(&pSource, nullptr) ||
-               model.CreateChannelPropertyList(nullptr, &uiSize) || model.CreateChannelPropertyList(&pKinds, nullptr) ||
+  EXPECT_FALSE(model.CreateSourcePropertyList(nullptr, &uiSize) ||
+               model.CreateSourcePropertyList(&pSource, nullptr) ||
+               model.CreateChannelPropertyList(nullptr, &uiSize) ||
+               model.CreateChannelPropertyList(&pKinds, nullptr) ||
                model.CreateFilterProfile(nullptr, &uiSize) || model.CreateFilterProfile(&pProfiles, nullptr));
   EXPECT_FALSE(model.GetSupportEventSize(nullptr, &uiSize) || model.GetSupportEventSize(&kind, nullptr) ||
                model.GetSupportEvent(nullptr, &event, 1) || model.GetSupportEvent(&kind, nullptr, 1));

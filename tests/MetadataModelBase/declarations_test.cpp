@@ -39,29 +39,55 @@ Item Wide() {
 TEST(PropertyItemTest, EachKindAcceptsExactlyItsValues) {
   const std::pair<Item, std::vector<std::pair<std::string, bool>>> cases[] = {
       {Made<CPropertyCheckBox>(), {{"true", true}, {"false", true}, {"TRUE", false}, {"1", false}}},
-      {Made<CPropertyLineEdit>(), {{std::string(128, 'x'), true}, {std::string(129, 'x'), false}, {"a -b", true}}},
+      {Made<CPropertyLineEdit>(),
+       {{std::string(128, 'x'), true}, {std::string(129, 'x'), false}, {"a -b", true}}},
       {Made<CPropertyLineEdit>([](CPropertyLineEdit& p) { p.SetInputMode(eNumberOnly); }),
        {{"", true}, {"0123456789", true}, {"-5", false}, {"1.5", false}, {"\xb9", false}}},
       {Made<CPropServerHost>([](CPropServerHost& p) { p.SetMaxLength(10); }),
        {{"", true}, {"0123456789", true}, {"01234567890", false}}},
       {Made<CPropServerIP>(),
-       {{"localhost", true}, {"LOCALHOST", true}, {"Localhost", true}, {"LocalHost", false}, {"0.0.0.0", true},
-        {"255.255.255.255", true}, {"256.1.1.1", false}, {"1.2.3.256", false}, {"1.2.3", false},
-        {"-1.2.3.4", false}, {"1..2.3", false}, {" 1.2.3.4xyz", true}, {"1.2.3.4" + std::string(122, ' '), false}}},
-      {Made<CPropertyComboBox>([](CPropertyComboBox& p) { p.SetItems(Items({"Low", "High"})); }),
+       {{"localhost", true},
+        {"LOCALHOST", true},
+        {"Localhost", true},
+        {"LocalHost", false},
+        {"0.0.0.0", true},
+        {"255.255.255.255", true},
+        {"256.1.1.1", false},
+        {"1.2.3.256", false},
+        {"1.2.3", false},
+        {"-1.2.3.4", false},
+        {"1..2.3", false},
+        {" 1.2.3.4xyz", true},
+        {"1.2.3.4" + std::string(122, ' '), false}}},
+      {Made<CPropertyComboBox>([](CPropertyComboBox& p) {
+         p.SetItems(Items({"Low", "High"}));
+       }),
        {{"High", true}, {"high", false}, {"TextLow", false}, {"", false}}},
       {Made<CPropertySlider>(), {{"0", true}, {"100", true}, {"101", false}, {"abc", true}}},
       {Made<CPropertySpinBox>(), {{"100", true}, {"1000", true}, {"99", false}, {"1001", false}}},
       {Wide<CPropertySpinBox>(),
-       {{"2147483647", true}, {"-2147483648", true}, {"2147483648", false}, {"-2147483649", false},
-        {"  -3 apples", true}, {"abc", false}, {"", false}, {"+-3", false}}},
+       {{"2147483647", true},
+        {"-2147483648", true},
+        {"2147483648", false},
+        {"-2147483649", false},
+        {"  -3 apples", true},
+        {"abc", false},
+        {"", false},
+        {"+-3", false}}},
       {Wide<CPropServerPort>(),
-       {{"1", true}, {"65535", true}, {"0", false}, {"65536", false}, {"abc", false}, {" 80", true}, {"+443", true},
+       {{"1", true},
+        {"65535", true},
+        {"0", false},
+        {"65536", false},
+        {"abc", false},
+        {" 80", true},
+        {"+443", true},
         {"8080tail", true}}},
   };
   for (const auto& item : cases) {
     for (const auto& value : item.second) {
-      EXPECT_EQ(value.second, item.first->IsPropertySettingValid(Pair(value.first))) << "'" << value.first << "'";
+      EXPECT_EQ(value.second, item.first->IsPropertySettingValid(Pair(value.first)))
+          << "'" << value.first << "'";
       EXPECT_EQ(value.second, item.first->SetPropertySetting(Pair(value.first))) << "'" << value.first << "'";
     }
   }
@@ -69,8 +95,13 @@ TEST(PropertyItemTest, EachKindAcceptsExactlyItsValues) {
 
 TEST(PropertyItemTest, NumbersAreStoredAsAtoiReadsThemClampedTo32Bits) {
   const std::pair<std::string, long long> cases[] = {
-      {" \t\n\v\f\r-12x", -12}, {"+7.9", 7}, {"--5", 0}, {"abc", 0}, {"99999999999", INT32_MAX},
-      {"-99999999999999999999999", INT32_MIN}, {"4294967297", INT32_MAX},
+      {" \t\n\v\f\r-12x", -12},
+      {"+7.9", 7},
+      {"--5", 0},
+      {"abc", 0},
+      {"99999999999", INT32_MAX},
+      {"-99999999999999999999999", INT32_MIN},
+      {"4294967297", INT32_MAX},
   };
   const Item pSlider = Wide<CPropertySlider>();
   for (const auto& test : cases) {
@@ -92,9 +123,18 @@ void MakeStale(Selection& item) {
 TEST(PropertyItemTest, CurrentValueAsTextAndWhatAValueOutsideTheLimitsGives) {
   const std::tuple<Item, bool, std::string> cases[] = {
       {Made<CPropertySpinBox>(), false, "0"},
-      {Made<CPropertyLineEdit>([](CPropertyLineEdit& p) { p.SetMaxLength(3); p.SetText("abc"); }), true, "abc"},
-      {Made<CPropertyLineEdit>([](CPropertyLineEdit& p) { p.SetMaxLength(2); p.SetText("abc"); }), false, "old"},
-      {Made<CPropertyCheckBox>([](CPropertyCheckBox& p) { p.SetPropertySetting(Pair("true")); }), true, "true"},
+      {Made<CPropertyLineEdit>([](CPropertyLineEdit& p) {
+         p.SetMaxLength(3);
+         p.SetText("abc");
+       }),
+       true, "abc"},
+      {Made<CPropertyLineEdit>([](CPropertyLineEdit& p) {
+         p.SetMaxLength(2);
+         p.SetText("abc");
+       }),
+       false, "old"},
+      {Made<CPropertyCheckBox>([](CPropertyCheckBox& p) { p.SetPropertySetting(Pair("true")); }), true,
+       "true"},
       {Made<CPropertyComboBox>(MakeStale<CPropertyComboBox>), false, "0"},
       {Made<CPropertyRadio>(MakeStale<CPropertyRadio>), false, ""},
   };
@@ -160,16 +200,16 @@ TEST(HostListsTest, EachItemIsDescribedAsTheControlOfItsKind) {
   const T_PROPERTY_LINEEDIT& edit = ContentOf<T_PROPERTY_LINEEDIT>(pList[1]);
   const T_PROPERTY_SLIDER& slider = ContentOf<T_PROPERTY_SLIDER>(pList[3]);
   const T_PROPERTY_SPINBOX& spin = ContentOf<T_PROPERTY_SPINBOX>(pList[5]);
-  EXPECT_EQ("check/Check edit/0815", std::string(pList[0].sUID) + "/" + pList[0].sName + " " + pList[1].sUID + "/" +
-                                         edit.sValue);
+  EXPECT_EQ("check/Check edit/0815",
+            std::string(pList[0].sUID) + "/" + pList[0].sName + " " + pList[1].sUID + "/" + edit.sValue);
   EXPECT_TRUE(!pList[0].bEnable && pList[1].bEnable && ContentOf<T_PROPERTY_CHECKBOX>(pList[0]).bChecked);
   // The kinds in the order of their enumeration, then each content's fields.
   EXPECT_EQ((Numbers{0, 1, 2, 3, 4, 5, 128, 1, eAny, eNormal, 0, 100, 0, 1, 1, 0, 1000, 100, 1}),
-            (Numbers{pList[0].ePropertyType, pList[1].ePropertyType, pList[2].ePropertyType, pList[3].ePropertyType,
-                     pList[4].ePropertyType, pList[5].ePropertyType, edit.uiMaxLength, edit.uiMinLength,
-                     edit.eInputMode, edit.eEncodeMode, slider.llValue, slider.llMaxValue, slider.llMinValue,
-                     slider.llStepValue, slider.llPageStepValue, spin.llValue, spin.llMaxValue, spin.llMinValue,
-                     spin.llStepValue}));
+            (Numbers{pList[0].ePropertyType, pList[1].ePropertyType, pList[2].ePropertyType,
+                     pList[3].ePropertyType, pList[4].ePropertyType, pList[5].ePropertyType, edit.uiMaxLength,
+                     edit.uiMinLength, edit.eInputMode, edit.eEncodeMode, slider.llValue, slider.llMaxValue,
+                     slider.llMinValue, slider.llStepValue, slider.llPageStepValue, spin.llValue,
+                     spin.llMaxValue, spin.llMinValue, spin.llStepValue}));
   EXPECT_EQ("g: Textr=r Textg=g", ChoicesOf<T_PROPERTY_COMBOBOX>(pList[2]));
   EXPECT_EQ("on: Texton=on Textoff=off", ChoicesOf<T_PROPERTY_RADIO>(pList[4]));
   EXPECT_TRUE(model.ReleaseSourcePropertyList(&pList, uiSize));
@@ -182,10 +222,13 @@ TEST(HostListsTest, FilterProfilesWithTheirItemsAndTags) {
   unsigned int uiSize = 7;
   EXPECT_FALSE(model.CreateFilterProfile(&pProfiles, &uiSize)) << "nothing declared";
   EXPECT_EQ(0u, uiSize);
-  model.m_vFilterProfile = {{"ID_TEST_CH", eLang_BIG5, 25,
-                             {{eFTypeReplace, eETypeRE, "from", "to"}, {eFTypeOmit, eETypeWildCard, "*x*", "y"}},
-                             {{"plate", "<plate>", "</plate>", eTagFormatNum}}},
-                            {"ID_BARE", eLang_UTF8, 10, {}, {}}};
+  model.m_vFilterProfile = {
+      {"ID_TEST_CH",
+       eLang_BIG5,
+       25,
+       {{eFTypeReplace, eETypeRE, "from", "to"}, {eFTypeOmit, eETypeWildCard, "*x*", "y"}},
+       {{"plate", "<plate>", "</plate>", eTagFormatNum}}},
+      {"ID_BARE", eLang_UTF8, 10, {}, {}}};
   ASSERT_TRUE(model.CreateFilterProfile(&pProfiles, &uiSize));
   ASSERT_EQ(2u, uiSize);
   const T_PLUGIN_FILTER_PROFILE& full = pProfiles[0];
@@ -197,9 +240,9 @@ TEST(HostListsTest, FilterProfilesWithTheirItemsAndTags) {
                      pItems[1].eFilterType, tag.eTagFormat, bare.eLangType, bare.uiTransactionTimeout,
                      bare.uiFilterItemSize, bare.uiTagItemSize}));
   EXPECT_EQ("ID_TEST_CH from to *x* y plate <plate> </plate> ID_BARE",
-            std::string(full.sPluginID) + " " + pItems[0].sSource + " " + pItems[0].sTarget + " " + pItems[1].sSource +
-                " " + pItems[1].sTarget + " " + tag.sName + " " + tag.sPreTag + " " + tag.sPostTag + " " +
-                bare.sPluginID);
+            std::string(full.sPluginID) + " " + pItems[0].sSource + " " + pItems[0].sTarget + " " +
+                pItems[1].sSource + " " + pItems[1].sTarget + " " + tag.sName + " " + tag.sPreTag + " " +
+                tag.sPostTag + " " + bare.sPluginID);
   EXPECT_TRUE(model.ReleaseFilterProfile(&pProfiles, uiSize));
   EXPECT_EQ(nullptr, pProfiles);
 }

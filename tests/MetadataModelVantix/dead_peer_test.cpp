@@ -33,8 +33,8 @@ int BuildNetwork() {
     if (unshare(CLONE_NEWNET) == 0) serverNs = open("/proc/thread-self/ns/net", O_RDONLY);
   }).join();
   const std::string path = "/proc/" + std::to_string(getpid()) + "/fd/" + std::to_string(serverNs);
-  bool bBuilt = serverNs >= 0 && Shell("ip link add vx0 type veth peer name vx1 && ip link set vx1 netns " + path +
-                                       " && ip addr add 192.0.2.1/24 dev vx0 && ip link set vx0 up");
+  bool bBuilt = serverNs >= 0 && Shell("ip link add vx0 type veth peer name vx1 && ip link set vx1 netns " +
+                                       path + " && ip addr add 192.0.2.1/24 dev vx0 && ip link set vx0 up");
   InNamespace(serverNs, [&] { bBuilt &= Shell("ip addr add 192.0.2.2/24 dev vx1 && ip link set vx1 up"); });
   return bBuilt ? serverNs : -1;
 }

@@ -31,7 +31,8 @@ class DistributionTest : public ::testing::Test {
 };
 
 TEST_F(DistributionTest, ReachesEveryEnabledChannelWhoseCameraIsTheRecordsCharacterForCharacter) {
-  const std::pair<unsigned long long, int> kCameras[] = {{11, 1}, {12, 2}, {13, 2}, {0x8000000000000001ull, 2}};
+  const std::pair<unsigned long long, int> kCameras[] = {
+      {11, 1}, {12, 2}, {13, 2}, {0x8000000000000001ull, 2}};
   for (const auto& channel : kCameras) ASSERT_TRUE(m_host.AddCameraChannel(channel.first, channel.second));
   ASSERT_TRUE(m_host.Host().SetChannelEnable(0x8000000000000001ull, false));
   AddChannel(15, {{"ModelVantixCH", "02"}});
@@ -42,11 +43,16 @@ TEST_F(DistributionTest, ReachesEveryEnabledChannelWhoseCameraIsTheRecordsCharac
   ASSERT_TRUE(m_host.ConnectTo(m_server));
   // Each record starts with its own tag, ahead of anything the cut looks at.
   const std::pair<const char*, const char*> kCases[] = {
-      {"#0 CamID:2 Event:face\r\n", "#0:12 #0:13 "},  {"#1 CamID:1 Event:face\r\n", "#1:11 "},
-      {"#2 CamID:02 Event:face\r\n", "#2:15 "},       {"#3 CamID:3 Event:face\r\n", ""},
-      {"#4 CamID:4 Event:face\r\n", "#4:19 "},        {"#5 CamID:2\r\n", "#5:16 "},
-      {"#6 Event:old CamID:2 Event:face\r\n", ""},    {"#7 Event:face without a camera\r\n", "#7:17 #7:18 "},
-      {"#8 CamID:0 Event:face\r\n", ""},              {"#9 CamID:2 Event \tperson\r\n", "#9:12 #9:13 "}};
+      {"#0 CamID:2 Event:face\r\n", "#0:12 #0:13 "},
+      {"#1 CamID:1 Event:face\r\n", "#1:11 "},
+      {"#2 CamID:02 Event:face\r\n", "#2:15 "},
+      {"#3 CamID:3 Event:face\r\n", ""},
+      {"#4 CamID:4 Event:face\r\n", "#4:19 "},
+      {"#5 CamID:2\r\n", "#5:16 "},
+      {"#6 Event:old CamID:2 Event:face\r\n", ""},
+      {"#7 Event:face without a camera\r\n", "#7:17 #7:18 "},
+      {"#8 CamID:0 Event:face\r\n", ""},
+      {"#9 CamID:2 Event \tperson\r\n", "#9:12 #9:13 "}};
   std::string expected, reached;
   for (const auto& c : kCases) {
     Push(c.first);
@@ -87,7 +93,8 @@ TEST_F(DistributionTest, ServerSettingsTakeEffectAtTheNextConnection) {
   ASSERT_TRUE(m_host.Host().Disconnect(true));  // before `next` goes
   ASSERT_TRUE(m_host.events.WaitForCount(4, milliseconds(kDeadlineMS)));
   EXPECT_EQ((std::vector<unsigned int>{3601, 3600, 3601, 3600}), m_host.events.Codes());
-  for (const RecordedEvent& event : m_host.events.Events()) EXPECT_EQ(HostedModel::kDeviceID, event.ullDeviceID);
+  for (const RecordedEvent& event : m_host.events.Events())
+    EXPECT_EQ(HostedModel::kDeviceID, event.ullDeviceID);
 }
 
 // A server item of another class than declared stops a connection before any

@@ -59,8 +59,9 @@ TEST_F(FaultInjectionTest, HostEndsWhileRecordsFlow) {
     });
     ASSERT_TRUE(host.records.WaitForCount(20, milliseconds(kDeadlineMS)));
     FinishWithin("ending the host", kDeadlineMS, [&] {
-      EXPECT_TRUE(end == 0 ? host.Host().Disconnect(true) : end == 1 ? host.Host().Uninitialize()
-                                                                     : host.Release());
+      EXPECT_TRUE(end == 0   ? host.Host().Disconnect(true)
+                  : end == 1 ? host.Host().Uninitialize()
+                             : host.Release());
     });
     const size_t delivered = host.records.Count();
     std::this_thread::sleep_for(milliseconds(200));
@@ -105,7 +106,8 @@ TEST_F(FaultInjectionTest, LossReportsDuringTheHostsDisconnectLeaveItFinal) {
   ASSERT_TRUE(m_host.ConnectTo(m_server));
   std::atomic<bool> bDisconnected{false};
   std::thread reports([&] {
-    while (!bDisconnected && m_server.Write("##CONNECTION_LOST##")) std::this_thread::sleep_for(milliseconds(5));
+    while (!bDisconnected && m_server.Write("##CONNECTION_LOST##"))
+      std::this_thread::sleep_for(milliseconds(5));
   });
   EXPECT_TRUE(m_host.Host().Disconnect(true));
   bDisconnected = true;

@@ -18,7 +18,8 @@ std::string Inspect(const std::string& command) {
   std::string output;
   FILE* pipe = popen((command + " " VANTIX_PLUGIN_PATH).c_str(), "r");
   char buffer[4096];
-  for (size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;) output.append(buffer, n);
+  for (size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof(buffer), pipe)) > 0;)
+    output.append(buffer, n);
   if (pipe != nullptr) pclose(pipe);
   return output;
 }
@@ -35,7 +36,9 @@ TEST(PluginLibrary, NamedByItsSonameExportingTwoEntryPointsAndLeavingTheRuntimeT
 
 // A field's text up to its NUL, and a space.
 template <size_t N>
-std::string Text(const char (&field)[N]) { return std::string(field, strnlen(field, N)) + " "; }
+std::string Text(const char (&field)[N]) {
+  return std::string(field, strnlen(field, N)) + " ";
+}
 
 T_PLUGIN_ID PluginID(const char* sID) {
   T_PLUGIN_ID id;
@@ -67,9 +70,10 @@ TEST(EntryPoints, AModelDeclaresItselfAndIsReleasedOnceAndOnlyByItsOwnPointer) {
   memset(&info, 0x5A, sizeof(info));
   E_PLUGIN_CATEGORY eCategory = eMETADATA_CATEGORY_ALL;
   ASSERT_TRUE(pModel->GetPluginDeviceInfo(&info) && pModel->GetCategoryType(&eCategory));
-  text << Text(info.sPluginID) << Text(info.sPluginVersion) << Text(info.sPluginName) << Text(info.sPluginInfo)
-       << Text(info.sPluginVendor) << Text(info.sPluginModel) << Text(info.sPluginManufacture)
-       << Text(info.sDeviceName) << Text(info.sDeviceInfo) << eCategory << "\n";
+  text << Text(info.sPluginID) << Text(info.sPluginVersion) << Text(info.sPluginName)
+       << Text(info.sPluginInfo) << Text(info.sPluginVendor) << Text(info.sPluginModel)
+       << Text(info.sPluginManufacture) << Text(info.sDeviceName) << Text(info.sDeviceInfo) << eCategory
+       << "\n";
 
   unsigned int uiKinds = 0, uiRelations = 0, uiChildren = 9;
   T_PLUGIN_ID kind;
@@ -107,7 +111,8 @@ TEST(EntryPoints, AModelDeclaresItselfAndIsReleasedOnceAndOnlyByItsOwnPointer) {
   text << Describe(pSource[0]) << Describe(pSource[1]);
   EXPECT_TRUE(pModel->ReleaseSourcePropertyList(&pSource, uiSource));
   T_CAHNNEL_PROPERTY* pChannel = nullptr;
-  ASSERT_TRUE(pModel->CreateChannelPropertyList(&pChannel, &uiKinds) && uiKinds == 1 && pChannel[0].uiSize == 1);
+  ASSERT_TRUE(pModel->CreateChannelPropertyList(&pChannel, &uiKinds) && uiKinds == 1 &&
+              pChannel[0].uiSize == 1);
   text << pChannel[0].sPluginID << " " << Describe(pChannel[0].pPropertyItem[0]);
   EXPECT_TRUE(pModel->ReleaseChannelPropertyList(&pChannel, uiKinds));
   EXPECT_EQ(

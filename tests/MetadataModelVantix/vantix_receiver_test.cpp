@@ -18,8 +18,8 @@ using std::chrono::milliseconds;
 class BlockRecorder : public Recorder<std::string> {
  public:
   static void Callback(const char* sText, int iLength, void* pData) {
-    static_cast<BlockRecorder*>(pData)->Add(std::string(sText, iLength) + "|" + std::to_string(iLength) + "|" +
-                                            (sText[iLength] == '\0' ? "0;" : "open;"));
+    static_cast<BlockRecorder*>(pData)->Add(std::string(sText, iLength) + "|" + std::to_string(iLength) +
+                                            "|" + (sText[iLength] == '\0' ? "0;" : "open;"));
   }
   std::string Joined() const {
     std::string text;
@@ -134,7 +134,8 @@ TEST_F(ReceiverTest, RebuildsASilentConnectionAfterTheSilenceLimitWithinTheConne
   const Clock::time_point start = Clock::now();
   ConnectAndAccept();
   ASSERT_TRUE(m_server.AcceptClient(kDeadlineMS));
-  EXPECT_GE((Clock::now() - start) / milliseconds(1), (m_timing.uiSilenceLimit + 1) * m_timing.llRecvTimeoutMS);
+  EXPECT_GE((Clock::now() - start) / milliseconds(1),
+            (m_timing.uiSilenceLimit + 1) * m_timing.llRecvTimeoutMS);
   ASSERT_TRUE(m_server.Write(CameraRecord(10, 10)) && m_blocks.WaitForCount(1, milliseconds(kDeadlineMS)));
   EXPECT_EQ(CameraRecord(10, 10) + "|28|0;", m_blocks.Joined());
 

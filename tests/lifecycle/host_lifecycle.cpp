@@ -48,7 +48,8 @@ struct Host {
     }
     for (int n = static_cast<int>(records.Count()), end = n + 4; n < end; ++n) {
       if (!Check(server.Write(CameraRecord(2, n)) && records.WaitForCount(n + 1, kDeadline) &&
-                     records.Items()[n].ullChannelID == kChannelID && records.Items()[n].strText == HostText(2, n),
+                     records.Items()[n].ullChannelID == kChannelID &&
+                     records.Items()[n].strText == HostText(2, n),
                  "a record did not arrive whole")) {
         return false;
       }
@@ -57,7 +58,8 @@ struct Host {
   }
 
   bool Run() {
-    if (!Configure(server.Port()) || !Check(model.Connect(true), "Connect failed") || !ConnectedAndReceiving(1)) {
+    if (!Configure(server.Port()) || !Check(model.Connect(true), "Connect failed") ||
+        !ConnectedAndReceiving(1)) {
       return false;
     }
     server.CloseClient();

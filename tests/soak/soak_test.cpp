@@ -76,7 +76,8 @@ TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
     const uint16_t clientPort = server.ClientPort();
     bool bPreviousReadBefore = false;
     const Clock::time_point session = Clock::now();
-    for (int tick = 0; Clock::now() - session < milliseconds(2000 + connections % 3 * 1000); ++tick, ++sequence) {
+    for (int tick = 0; Clock::now() - session < milliseconds(2000 + connections % 3 * 1000);
+         ++tick, ++sequence) {
       const bool bReadBefore = UnreadBytes(clientPort) == 0;
       if (tick > 0 && bPreviousReadBefore && bReadBefore) mustArrive.push_back(sequence - 1);
       if (!server.Write(CameraRecord(7, sequence))) break;
@@ -105,8 +106,10 @@ TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
 
   size_t lost = 0;
   for (int must : mustArrive) lost += !sink.arrived[must];
-  printf("soak: %d connections, %d outages; %d records written, %zu read alone (%zu lost); VmRSS %ld -> %ld KiB\n",
-         connections, outages, sequence - 1, mustArrive.size(), lost, residentAtWarmUp, residentAtEnd);
+  printf(
+      "soak: %d connections, %d outages; %d records written, %zu read alone (%zu lost); VmRSS %ld -> %ld "
+      "KiB\n",
+      connections, outages, sequence - 1, mustArrive.size(), lost, residentAtWarmUp, residentAtEnd);
   EXPECT_EQ(0, sink.bad.load()) << "records out of order or changed";
   EXPECT_EQ(0u, lost);
   EXPECT_GT(mustArrive.size(), static_cast<size_t>(sequence - 1) * 8 / 10) << "the model mostly lagged";

@@ -31,7 +31,10 @@ class Recorder {
   std::vector<Item> m_items;
 };
 
-struct RecordedEvent { unsigned long long ullDeviceID; unsigned int uiEventID; };
+struct RecordedEvent {
+  unsigned long long ullDeviceID;
+  unsigned int uiEventID;
+};
 
 class EventRecorder : public Recorder<RecordedEvent> {
  public:

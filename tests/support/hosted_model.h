@@ -61,7 +61,8 @@ class HostedModel {
     return m_pModel->SetSourceConfigList(settings, 2);
   }
   bool ConnectTo(LoopbackServer& server) {
-    return SetServer(kLoopbackIP, server.Port()) && m_pModel->Connect(true) && server.AcceptClient(kDeadlineMS);
+    return SetServer(kLoopbackIP, server.Port()) && m_pModel->Connect(true) &&
+           server.AcceptClient(kDeadlineMS);
   }
   bool AddCameraChannel(unsigned long long ullChID, int camera) {
     T_PLUGIN_ID kind;

@@ -35,7 +35,8 @@ bool LoopbackServer::Listen(int backlog) {
 
 bool LoopbackServer::AcceptClient(int timeoutMS) {
   pollfd entry{m_listenFd, POLLIN, 0};
-  const int fd = m_listenFd >= 0 && poll(&entry, 1, timeoutMS) == 1 ? accept(m_listenFd, nullptr, nullptr) : -1;
+  const int fd =
+      m_listenFd >= 0 && poll(&entry, 1, timeoutMS) == 1 ? accept(m_listenFd, nullptr, nullptr) : -1;
   if (fd < 0) return false;
   CloseClient();
   m_clientFd = fd;

@@ -18,4 +18,6 @@ inline bool WaitUntil(const std::function<bool()>& done, std::chrono::millisecon
   return WaitUntil(done, static_cast<int64_t>(timeout.count()));
 }
 
-namespace vantix_test { using ::WaitUntil; }
+namespace vantix_test {
+using ::WaitUntil;
+}

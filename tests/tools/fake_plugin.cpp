@@ -22,8 +22,12 @@ class FakeModel : public vantix_test::ScriptedModel {
     CopyText(m_DeviceInfo.sPluginInfo, "tab\there\x01 and \xE9 latin");
     m_eCategory = static_cast<E_PLUGIN_CATEGORY>(eMETADATA_CATEGORY_POS | eMETADATA_CATEGORY_IVS);
     m_vChannelInfo = {{"FAKE_CH"}, {"FAKE_SUB"}};
-    m_vParentChildMapList = {{"FAKE_CH", "Camera", "", 4, 0, {"FAKE_SUB"}}, {"FAKE_SUB", "Zone", "", 2, 0, {}}};
-    m_vFilterProfile = {{"FAKE_CH", eLang_ISO_8859_1, 30, {{eFTypeReplace, eETypeLiteral, "cam=", "camera "}},
+    m_vParentChildMapList = {{"FAKE_CH", "Camera", "", 4, 0, {"FAKE_SUB"}},
+                             {"FAKE_SUB", "Zone", "", 2, 0, {}}};
+    m_vFilterProfile = {{"FAKE_CH",
+                         eLang_ISO_8859_1,
+                         30,
+                         {{eFTypeReplace, eETypeLiteral, "cam=", "camera "}},
                          {{"label", "label=", "\r\n", eTagFormatText}}}};
     m_vSupportEvent = {{"FAKE_DEVICE", {3600, 3601, 4000}}, {"FAKE_CH", {}}};
     auto* mode = Named("FakeMode", new CPropertyComboBox());
@@ -33,8 +37,12 @@ class FakeModel : public vantix_test::ScriptedModel {
     level->SetPageStep(5);
     auto* side = Named("FakeSide", new CPropertyRadio());
     side->SetItems({{"left", "Left"}, {"right", "Right"}});
-    m_vSourceProperty = {Named("FakeHost", new CPropertyLineEdit()), Named("FakePort", new CPropServerPort()), mode,
-                         level, side, Named("FakeVerbose", new CPropertyCheckBox())};
+    m_vSourceProperty = {Named("FakeHost", new CPropertyLineEdit()),
+                         Named("FakePort", new CPropServerPort()),
+                         mode,
+                         level,
+                         side,
+                         Named("FakeVerbose", new CPropertyCheckBox())};
     m_mapChProperty["FAKE_CH"] = {Named("FakeCamera", new CPropertyLineEdit())};
   }
 };

@@ -55,7 +55,9 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   // False when the time runs out.
-  bool Wait(int timeoutMs) { return WaitUntil([this] { return Reaped(); }, timeoutMs); }
+  bool Wait(int timeoutMs) {
+    return WaitUntil([this] { return Reaped(); }, timeoutMs);
+  }
   void Signal(int signal) {
     if (m_pid > 0) kill(m_pid, signal);
   }
@@ -87,8 +89,12 @@ inline std::vector<std::string> Tool(const char* tool, const std::vector<std::st
   argv.insert(argv.end(), args.begin(), args.end());
   return argv;
 }
-inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) { return Tool(VANTIX_MDHOST, args); }
-inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) { return Tool(VANTIX_SIM, args); }
+inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) {
+  return Tool(VANTIX_MDHOST, args);
+}
+inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) {
+  return Tool(VANTIX_SIM, args);
+}
 
 // Long enough for any tool run of the tests to end by itself, also emulated.
 const int kRunToEnd = 60000;

@@ -7,8 +7,8 @@
 
 #include <fstream>
 #include <memory>
-#include <tuple>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "support/loopback_server.h"
 #include "tools/tool_command.h"
@@ -25,7 +25,8 @@ json At(const json& document, const std::string& pointer) {
   return document.contains(at) ? document.at(at) : json("(missing)");
 }
 
-std::vector<std::string> RunProduct(std::vector<std::string> args, std::string server = "ModelVantixIP=127.0.0.1") {
+std::vector<std::string> RunProduct(std::vector<std::string> args,
+                                    std::string server = "ModelVantixIP=127.0.0.1") {
   args.insert(args.begin(), {"run", VANTIX_PLUGIN_PATH, "--set", server});
   return Mdhost(args);
 }
@@ -38,30 +39,38 @@ std::string Scratch(const char* name) { return std::string(VANTIX_BINARY_DIR "/t
 TEST(MdhostDescribe, EveryControlKindAndAnyTextAsJsonAndAsTables) {
   const ChildProcess run(Mdhost({"describe", kFake, "--json"}), kRunToEnd);
   EXPECT_EQ(run.ExitStatus(), 0) << "the fake's release fails while a list is still out\n" << run.Stderr();
-  const json plugin = json::parse(run.Stdout(), nullptr, false);  // discarded, failing every check, unless JSON
+  const json plugin =
+      json::parse(run.Stdout(), nullptr, false);  // discarded, failing every check, unless JSON
   std::vector<std::pair<std::string, json>> expected = {
-      {"/device/name", "Fake \"quoted\" \\ name"}, {"/categoryName", "POS|IVS"},
+      {"/device/name", "Fake \"quoted\" \\ name"},
+      {"/categoryName", "POS|IVS"},
       {"/device/info", "tab\there\x01 and \xEF\xBF\xBD latin"},  // a byte that is not UTF-8 replaced
       {"/sourceSettings/2/content/choices/1", json::parse(R"({"id":"slow","text":"Slow mode"})")},
       {"/sourceSettings/3/content", json::parse(R"({"value":3,"min":0,"max":100,"step":1,"pageStep":5})")},
-      {"/sourceSettings/4/content/value", "left"}, {"/channelSettings/0/settings/0/id", "FakeCamera"},
-      {"/sourceSettings/5", json::parse(R"({"id":"FakeVerbose","caption":"Verbose","enabled":true,"kind":"checkbox",
+      {"/sourceSettings/4/content/value", "left"},
+      {"/channelSettings/0/settings/0/id", "FakeCamera"},
+      {"/sourceSettings/5",
+       json::parse(R"({"id":"FakeVerbose","caption":"Verbose","enabled":true,"kind":"checkbox",
                                            "content":{"checked":false}})")},
-      {"/relations/0/childKinds", json::parse(R"(["FAKE_SUB"])")}, {"/filterProfiles/0/tagItems/0/postTag", "\r\n"},
+      {"/relations/0/childKinds", json::parse(R"(["FAKE_SUB"])")},
+      {"/filterProfiles/0/tagItems/0/postTag", "\r\n"},
       // The device kind, a kind with no events, and one the plug-in does not answer for.
       {"/events", json::parse(R"([{"pluginId":"FAKE_DEVICE","events":[3600,3601,4000]},
                                   {"pluginId":"FAKE_CH","events":[]}, {"pluginId":"FAKE_SUB","events":null}])")}};
   const char* const kinds[] = {"lineedit", "spinbox", "combobox", "slider", "radio"};
-  for (int i = 0; i < 5; ++i) expected.emplace_back("/sourceSettings/" + std::to_string(i) + "/kind", kinds[i]);
+  for (int i = 0; i < 5; ++i)
+    expected.emplace_back("/sourceSettings/" + std::to_string(i) + "/kind", kinds[i]);
   for (const auto& entry : expected) EXPECT_EQ(At(plugin, entry.first), entry.second) << entry.first;
   const std::string tables = ChildProcess(Mdhost({"describe", kFake}), kRunToEnd).Stdout();
-  for (const char* text : {"tab\\there\\x01 and ", "Category: 9 (POS|IVS)", "choices: fast=Fast mode slow=Slow mode",
-                           "filter replace literal \"cam=\" -> \"camera \"", "0..100 step 1 page 5"}) {
+  for (const char* text :
+       {"tab\\there\\x01 and ", "Category: 9 (POS|IVS)", "choices: fast=Fast mode slow=Slow mode",
+        "filter replace literal \"cam=\" -> \"camera \"", "0..100 step 1 page 5"}) {
     EXPECT_NE(tables.find(text), std::string::npos) << text << "\n" << tables;
   }
   // The product plug-in's own printing stays out of the JSON.
   const ChildProcess product(Mdhost({"describe", VANTIX_PLUGIN_PATH, "--json"}), kRunToEnd);
-  EXPECT_EQ(At(json::parse(product.Stdout(), nullptr, false), "/relations/0/maxNumber"), 1024) << product.Stdout();
+  EXPECT_EQ(At(json::parse(product.Stdout(), nullptr, false), "/relations/0/maxNumber"), 1024)
+      << product.Stdout();
   EXPECT_NE(product.Stderr().find("APR Application Instance"), std::string::npos);
 }
 
@@ -74,13 +83,18 @@ TEST(MdhostRun, RecordsReachTheEnabledChannelsOfTheirCameraUntilASignal) {
   ASSERT_TRUE(host.Wait(20000));
   EXPECT_EQ(host.ExitStatus(), 0) << host.Stderr();
   const std::string out = host.Stdout();
-  EXPECT_GT(CountOccurrences(out, "record channel 1: CamID:2\\r\\nEvent:FaceMatched\\r\\nPerson:"), 0u) << out;
+  EXPECT_GT(CountOccurrences(out, "record channel 1: CamID:2\\r\\nEvent:FaceMatched\\r\\nPerson:"), 0u)
+      << out;
   EXPECT_GT(CountOccurrences(out, "record channel 2: CamID:3\\r\\nEvent:FaceMatched\\r\\nPerson:"), 0u);
-  EXPECT_EQ(CountOccurrences(out, "record channel 1: CamID:3") + CountOccurrences(out, "record channel 2: CamID:2") +
-                CountOccurrences(out, "record channel 3"), 0u) << "channel 3 is disabled";
+  EXPECT_EQ(CountOccurrences(out, "record channel 1: CamID:3") +
+                CountOccurrences(out, "record channel 2: CamID:2") +
+                CountOccurrences(out, "record channel 3"),
+            0u)
+      << "channel 3 is disabled";
   for (const char* line : {" 3601 connected\n", " stopping on SIGTERM\n", " 3600 connection lost\n"})
     EXPECT_EQ(CountOccurrences(out, line), 1u) << line;
-  EXPECT_TRUE(HasSummaryRow(out, "connects", "1") && HasSummaryRow(out, "status before disconnect", "connected"));
+  EXPECT_TRUE(HasSummaryRow(out, "connects", "1") &&
+              HasSummaryRow(out, "status before disconnect", "connected"));
   EXPECT_TRUE(HasSummaryRow(out, "ReleasePluginModel", "ok")) << out;
 }
 
@@ -90,38 +104,50 @@ TEST(MdhostRun, NeverConnectedExitsWith1AndSaysWhy) {
   ASSERT_TRUE(silent.StartListeningUnresponsive());
   const std::string refused = PortSetting(UnusedLoopbackPort()), timedOut = PortSetting(silent.Port());
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {refused, "127.0.0.1, " + refused + "): the plug-in's error \"Failed to connect to target Vantix server.\" "
-                "means the connection was refused"},
-      {"ModelVantixIP=a..b", "a..b, ModelVantixServerPort=7000): the plug-in's error \"Unknow error (error code: "
-                             "670002)\" means the host name could not be resolved ("},
-      {timedOut, "127.0.0.1, " + timedOut + "): the plug-in's error \"Unknow error (error code: 70007)\" means the "
-                 "connection timed out"}};
+      {refused, "127.0.0.1, " + refused +
+                    "): the plug-in's error \"Failed to connect to target Vantix server.\" "
+                    "means the connection was refused"},
+      {"ModelVantixIP=a..b",
+       "a..b, ModelVantixServerPort=7000): the plug-in's error \"Unknow error (error code: "
+       "670002)\" means the host name could not be resolved ("},
+      {timedOut, "127.0.0.1, " + timedOut +
+                     "): the plug-in's error \"Unknow error (error code: 70007)\" means the "
+                     "connection timed out"}};
   std::vector<std::unique_ptr<ChildProcess>> runs;  // side by side, as each lasts its whole duration
-  for (const auto& entry : cases) runs.emplace_back(new ChildProcess(RunProduct({"--duration", "4"}, entry.first)));
+  for (const auto& entry : cases)
+    runs.emplace_back(new ChildProcess(RunProduct({"--duration", "4"}, entry.first)));
   for (size_t i = 0; i < cases.size(); ++i) {
     ASSERT_TRUE(runs[i]->Wait(60000));
     EXPECT_EQ(runs[i]->ExitStatus(), 1);
-    EXPECT_NE(runs[i]->Stderr().find("mdhost: never connected to the server (ModelVantixIP=" + cases[i].second),
-              std::string::npos) << runs[i]->Stderr();
-    EXPECT_TRUE(HasSummaryRow(runs[i]->Stdout(), "status before disconnect", "disconnected")) << runs[i]->Stdout();
+    EXPECT_NE(
+        runs[i]->Stderr().find("mdhost: never connected to the server (ModelVantixIP=" + cases[i].second),
+        std::string::npos)
+        << runs[i]->Stderr();
+    EXPECT_TRUE(HasSummaryRow(runs[i]->Stdout(), "status before disconnect", "disconnected"))
+        << runs[i]->Stdout();
   }
 }
 
 // Captures from the simulator on `port` into Scratch("capture"); the capture's report.
 std::string Capture(int port, std::vector<std::string> args = {}) {
-  args.insert(args.begin(), {"--capture", "127.0.0.1:" + std::to_string(port), "--output", Scratch("capture")});
+  args.insert(args.begin(),
+              {"--capture", "127.0.0.1:" + std::to_string(port), "--output", Scratch("capture")});
   return ChildProcess(VantixSim(args), kRunToEnd).Stderr();
 }
 
 TEST(VantixSim, FaultScenariosAsAClientMeetsThem) {
   ChildProcess dropping(VantixSim({"--port", "0", "--rate", "20", "--drop-after", "3"}));
   const std::string dropped = Capture(PortOf(dropping));
-  EXPECT_NE(dropped.find("closed the connection\nvantix-sim: captured 227 bytes in 3 chunks: 3 records (line feeds), "
-                         "0 chunks holding more"), std::string::npos) << dropped;
+  EXPECT_NE(dropped.find(
+                "closed the connection\nvantix-sim: captured 227 bytes in 3 chunks: 3 records (line feeds), "
+                "0 chunks holding more"),
+            std::string::npos)
+      << dropped;
   ChildProcess silent(VantixSim({"--port", "0", "--silent"}));
   const std::string quiet = Capture(PortOf(silent), {"--duration", "0.7"});
   EXPECT_NE(quiet.find("duration over; stopping\nvantix-sim: captured 0 bytes"), std::string::npos) << quiet;
-  ChildProcess pausing(VantixSim({"--port", "0", "--rate", "20", "--pause-listen-after", "2", "--pause-seconds", "2"}));
+  ChildProcess pausing(
+      VantixSim({"--port", "0", "--rate", "20", "--pause-listen-after", "2", "--pause-seconds", "2"}));
   const int port = PortOf(pausing);
   EXPECT_NE(Capture(port).find(" in 2 chunks"), std::string::npos);
   EXPECT_NE(Capture(port).find(std::to_string(port) + ": Connection refused"), std::string::npos);
@@ -140,12 +166,15 @@ TEST(VantixSim, CaptureReplayedIntoMdhostBringsTheSameRecordsToTheSameChannels) 
   EXPECT_NE(Capture(PortOf(server)).find("captured 110 bytes in 3 chunks: 3 records"), std::string::npos);
   const std::string capture = FileContents(Scratch("capture"));
   std::smatch offsets;
-  ASSERT_TRUE(std::regex_match(capture, offsets, std::regex("vantix-capture 1\n(\\d+) 38\nCamID:2 Event:FaceMatched "
-      "Person:Ann\r\n\n\\d+ 32\nCamID:3 Event:Spoof Person:Ben\r\n\n(\\d+) 40\nCamID:2 Event:FaceMatched Person:Chloe"
-      "\r\n\n"))) << capture;
+  ASSERT_TRUE(std::regex_match(capture, offsets,
+                               std::regex("vantix-capture 1\n(\\d+) 38\nCamID:2 Event:FaceMatched "
+                                          "Person:Ann\r\n\n\\d+ 32\nCamID:3 Event:Spoof "
+                                          "Person:Ben\r\n\n(\\d+) 40\nCamID:2 Event:FaceMatched Person:Chloe"
+                                          "\r\n\n")))
+      << capture;
   const long long spanUs = std::stoll(offsets[2]) - std::stoll(offsets[1]);
-  std::ofstream(Scratch("capture"), std::ios::app) << std::stoll(offsets[2]) + 200000
-                                                   << " 40\nCamID:2 Event:Lost\r\nCamID:3 Event:Lost\r\n\n";
+  std::ofstream(Scratch("capture"), std::ios::app)
+      << std::stoll(offsets[2]) + 200000 << " 40\nCamID:2 Event:Lost\r\nCamID:3 Event:Lost\r\n\n";
   // Both read the file before they listen, so the capture below may overwrite it.
   ChildProcess replay(VantixSim({"--port", "0", "--replay", Scratch("capture"), "--speed", "2"}));
   ChildProcess again(VantixSim({"--port", "0", "--replay", Scratch("capture")}));
@@ -153,7 +182,9 @@ TEST(VantixSim, CaptureReplayedIntoMdhostBringsTheSameRecordsToTheSameChannels) 
   EXPECT_NE(Capture(PortOf(again)).find("in 4 chunks: 5 records (line feeds), 1 chunks holding more"),
             std::string::npos);
   const std::string out = ChildProcess(RunProduct({"--channel", "1=2", "--channel", "2=3", "--duration", "2"},
-                                                  PortSetting(replayPort)), kRunToEnd).Stdout();
+                                                  PortSetting(replayPort)),
+                                       kRunToEnd)
+                              .Stdout();
   std::vector<std::string> delivered;
   std::vector<int> milliseconds;  // of the minute, from mdhost's time stamps
   const std::regex record(":(\\d\\d)\\.(\\d{3}) (record channel \\d+: [^\n]*)");
@@ -162,11 +193,13 @@ TEST(VantixSim, CaptureReplayedIntoMdhostBringsTheSameRecordsToTheSameChannels) 
     milliseconds.push_back(std::stoi((*at)[1]) * 1000 + std::stoi((*at)[2]));
   }
   EXPECT_EQ(delivered, (std::vector<std::string>{
-      "record channel 1: CamID:2\\r\\nEvent:FaceMatched\\r\\nPerson:Ann\\r\\n\\r\\n",
-      "record channel 2: CamID:3\\r\\nEvent:Spoof\\r\\nPerson:Ben\\r\\n\\r\\n",
-      "record channel 1: CamID:2\\r\\nEvent:FaceMatched\\r\\nPerson:Chloe\\r\\n\\r\\n"})) << out;
+                           "record channel 1: CamID:2\\r\\nEvent:FaceMatched\\r\\nPerson:Ann\\r\\n\\r\\n",
+                           "record channel 2: CamID:3\\r\\nEvent:Spoof\\r\\nPerson:Ben\\r\\n\\r\\n",
+                           "record channel 1: CamID:2\\r\\nEvent:FaceMatched\\r\\nPerson:Chloe\\r\\n\\r\\n"}))
+      << out;
   ASSERT_EQ(milliseconds.size(), 3u);
-  EXPECT_NEAR((milliseconds[2] - milliseconds[0] + 60000) % 60000, spanUs / 2000, 100) << "at twice the speed";
+  EXPECT_NEAR((milliseconds[2] - milliseconds[0] + 60000) % 60000, spanUs / 2000, 100)
+      << "at twice the speed";
   EXPECT_TRUE(WaitForStderr(replay, "sent 4 records")) << replay.Stderr();
 }
 
@@ -174,7 +207,9 @@ TEST(ToolExitStatus, EveryRefusalAndHelpHasItsStatusAndMessage) {
   const std::string notElf = Scratch("text"), elf = Scratch("elf"), capture = Scratch("broken");
   const bool host64 = sizeof(void*) == 8;
   std::ofstream(notElf) << "not a shared object\n";
-  std::ofstream(elf) << "\x7F" "ELF" << static_cast<char>(host64 ? 1 : 2) << std::string(59, '\0');  // other word size
+  std::ofstream(elf) << "\x7F"
+                        "ELF"
+                     << static_cast<char>(host64 ? 1 : 2) << std::string(59, '\0');  // other word size
   std::ofstream(capture) << "vantix-capture 1\n0 10\nshort\n";
   std::vector<std::string> tooMany;
   for (int id = 1; id <= 1025; ++id) tooMany.insert(tooMany.end(), {"--channel", std::to_string(id) + "=1"});
@@ -184,24 +219,33 @@ TEST(ToolExitStatus, EveryRefusalAndHelpHasItsStatusAndMessage) {
       {Mdhost({"describe"}), 64, "mdhost: PLUGIN is required\n"},
       {Mdhost({"describe", kFake, "--xml"}), 64, "mdhost: The following argument was not expected: --xml\n"},
       {Mdhost({"run", kFake, "--set", "=5"}), 64, "mdhost: --set: wants ID=VALUE"},
-      {Mdhost({"run", kFake, "--set", std::string(65, 'x') + "=1"}), 64, "identifier is longer than 64 bytes"},
-      {Mdhost({"run", kFake, "--channel", "1=2", "--channel", "01=3"}), 64, "--channel: channel 01 is given twice"},
-      {Mdhost({"run", kFake, "--channel", "1=2", "--disable", "2"}), 64, "--disable 2: no --channel adds that channel"},
+      {Mdhost({"run", kFake, "--set", std::string(65, 'x') + "=1"}), 64,
+       "identifier is longer than 64 bytes"},
+      {Mdhost({"run", kFake, "--channel", "1=2", "--channel", "01=3"}), 64,
+       "--channel: channel 01 is given twice"},
+      {Mdhost({"run", kFake, "--channel", "1=2", "--disable", "2"}), 64,
+       "--disable 2: no --channel adds that channel"},
       {Mdhost({"run", kFake, "--device-id", "0x10"}), 64, "mdhost: --device-id: wants a decimal number"},
       {Mdhost({"run", kFake, "--duration", "0"}), 64, "mdhost: --duration: wants a positive number"},
       {Mdhost({"describe", "--help"}), 0, "Usage: mdhost describe [OPTIONS] PLUGIN"},
       {Mdhost({"run", "--help"}), 0, "Usage: mdhost run [OPTIONS] PLUGIN"},
-      {Mdhost({"describe", "libc.so.6"}), 3, "mdhost: cannot load libc.so.6: No such file or directory\n"},  // a file
+      {Mdhost({"describe", "libc.so.6"}), 3,
+       "mdhost: cannot load libc.so.6: No such file or directory\n"},  // a file
       {Mdhost({"run", notElf}), 3, "mdhost: cannot load " + notElf + ": not an ELF shared object ("},
-      {Mdhost({"describe", elf}), 3, "mdhost: cannot load " + elf + ": it is a " + (host64 ? "32" : "64") +
-                                     "-bit plug-in; this mdhost is " + (host64 ? "64" : "32") + "-bit ("},
+      {Mdhost({"describe", elf}), 3,
+       "mdhost: cannot load " + elf + ": it is a " + (host64 ? "32" : "64") +
+           "-bit plug-in; this mdhost is " + (host64 ? "64" : "32") + "-bit ("},
       {Mdhost({"describe", VANTIX_TEST_LIBRARY_DIR "/libtools_no_entry_points.so"}), 3,
        "no_entry_points.so is not a plug-in of this interface: it does not export CreatePluginModel\n"},
-      {Mdhost({"run", VANTIX_TEST_LIBRARY_DIR "/libtools_null_model.so"}), 3, "null_model.so returned no model\n"},
-      {RunProduct({"--set", PortSetting(0)}), 2, "setting ModelVantixServerPort=0 was refused by the plug-in\n"},
-      {RunProduct({"--channel", "1=600"}), 2, "camera ModelVantixCH=600 of channel 1 was refused by the plug-in\n"},
-      {RunProduct(tooMany), 2, "mdhost: the plug-in refuses channel 1025: CanAddNewChannel(1025, ID_VANTIX_CH) is "
-                               "false, so it takes at most 1024 channels of that kind\n"},
+      {Mdhost({"run", VANTIX_TEST_LIBRARY_DIR "/libtools_null_model.so"}), 3,
+       "null_model.so returned no model\n"},
+      {RunProduct({"--set", PortSetting(0)}), 2,
+       "setting ModelVantixServerPort=0 was refused by the plug-in\n"},
+      {RunProduct({"--channel", "1=600"}), 2,
+       "camera ModelVantixCH=600 of channel 1 was refused by the plug-in\n"},
+      {RunProduct(tooMany), 2,
+       "mdhost: the plug-in refuses channel 1025: CanAddNewChannel(1025, ID_VANTIX_CH) is "
+       "false, so it takes at most 1024 channels of that kind\n"},
       {VantixSim({"--port", "70000"}), 64, "vantix-sim: --port: Value 70000 not in range"},
       {VantixSim({"--count", "0"}), 64, "vantix-sim: --count: wants a whole number"},
       {VantixSim({"--silent", "--count", "3"}), 64, "vantix-sim: --count excludes --silent"},
@@ -226,7 +270,8 @@ TEST(ToolExitStatus, LoadErrorOfTheSystemIsReportedAsItIs) {
     const ChildProcess run(argv, kRunToEnd);
     if (run.Stderr().find("Too many open files") == std::string::npos) continue;
     EXPECT_EQ(run.ExitStatus(), 3);
-    EXPECT_NE(run.Stderr().find("mdhost: cannot load " VANTIX_PLUGIN_PATH ": "), std::string::npos) << run.Stderr();
+    EXPECT_NE(run.Stderr().find("mdhost: cannot load " VANTIX_PLUGIN_PATH ": "), std::string::npos)
+        << run.Stderr();
     EXPECT_EQ(run.Stderr().find("not an ELF"), std::string::npos);
     return;
   }

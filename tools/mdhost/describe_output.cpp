@@ -24,35 +24,29 @@ std::string PropertyLimits(const PropertyDescription& property) {
   if (!property.hasContent) return "-";
   switch (property.kind) {
     case ePluginProperty_LineEdit:
-      return "length " + Range(property.minLength, property.maxLength) + ", " + InputModeName(property.inputMode) +
-             ", " + EchoModeName(property.echoMode);
+      return "length " + Range(property.minLength, property.maxLength) + ", " +
+             InputModeName(property.inputMode) + ", " + EchoModeName(property.echoMode);
     case ePluginProperty_ComboBox:
-    case ePluginProperty_Radio:
-      return JoinChoices(property.choices);
+    case ePluginProperty_Radio: return JoinChoices(property.choices);
     case ePluginProperty_Slider:
       return Range(property.minimum, property.maximum) + " step " + std::to_string(property.step) + " page " +
              std::to_string(property.pageStep);
     case ePluginProperty_SpinBox:
       return Range(property.minimum, property.maximum) + " step " + std::to_string(property.step);
-    default:
-      return "-";
+    default: return "-";
   }
 }
 
 std::string PropertyValue(const PropertyDescription& property) {
   if (!property.hasContent) return "(no content)";
   switch (property.kind) {
-    case ePluginProperty_CheckBox:
-      return property.checked ? "true" : "false";
+    case ePluginProperty_CheckBox: return property.checked ? "true" : "false";
     case ePluginProperty_LineEdit:
     case ePluginProperty_ComboBox:
-    case ePluginProperty_Radio:
-      return property.text;
+    case ePluginProperty_Radio: return property.text;
     case ePluginProperty_Slider:
-    case ePluginProperty_SpinBox:
-      return std::to_string(property.value);
-    default:
-      return "-";
+    case ePluginProperty_SpinBox: return std::to_string(property.value);
+    default: return "-";
   }
 }
 
@@ -60,8 +54,8 @@ std::string PropertyTable(const std::vector<PropertyDescription>& properties) {
   if (properties.empty()) return "  (none)\n";
   Table table({"ID", "CAPTION", "ENABLED", "CONTROL", "LIMITS", "VALUE"});
   for (const PropertyDescription& property : properties) {
-    table.AddRow({property.id, property.caption, property.enabled ? "yes" : "no", PropertyKindName(property.kind),
-                  PropertyLimits(property), PropertyValue(property)});
+    table.AddRow({property.id, property.caption, property.enabled ? "yes" : "no",
+                  PropertyKindName(property.kind), PropertyLimits(property), PropertyValue(property)});
   }
   return table.Render(2);
 }
@@ -106,7 +100,8 @@ std::string ChannelSettingsText(const std::optional<std::vector<ChannelKindPrope
   std::string text;
   for (size_t i = 0; i < kinds->size(); ++i) {
     if (i > 0) text += '\n';
-    text += "Channel settings: " + VisibleText((*kinds)[i].pluginId) + "\n" + PropertyTable((*kinds)[i].properties);
+    text += "Channel settings: " + VisibleText((*kinds)[i].pluginId) + "\n" +
+            PropertyTable((*kinds)[i].properties);
   }
   return text;
 }
@@ -124,16 +119,19 @@ std::string FilterProfilesText(const std::optional<std::vector<FilterProfileDesc
   if (profiles->empty()) return "  (none)\n";
   Table table({"CHANNEL KIND", "CHARSET", "TIMEOUT", "RULE"});
   for (const FilterProfileDescription& profile : *profiles) {
-    table.AddRow({profile.pluginId, LanguageName(profile.language), std::to_string(profile.transactionTimeout),
+    table.AddRow({profile.pluginId, LanguageName(profile.language),
+                  std::to_string(profile.transactionTimeout),
                   profile.filterItems.empty() && profile.tagItems.empty() ? "no filters, no tags" : ""});
     for (const FilterItemDescription& item : profile.filterItems) {
-      table.AddRow({"", "", "", "filter " + FilterTypeName(item.filterType) + " " +
-                                    ExpressionTypeName(item.expressionType) + " \"" + item.source + "\" -> \"" +
-                                    item.target + "\""});
+      table.AddRow({"", "", "",
+                    "filter " + FilterTypeName(item.filterType) + " " +
+                        ExpressionTypeName(item.expressionType) + " \"" + item.source + "\" -> \"" +
+                        item.target + "\""});
     }
     for (const TagItemDescription& item : profile.tagItems) {
-      table.AddRow({"", "", "", "tag " + item.name + " " + TagFormatName(item.format) + " between \"" +
-                                    item.preTag + "\" and \"" + item.postTag + "\""});
+      table.AddRow({"", "", "",
+                    "tag " + item.name + " " + TagFormatName(item.format) + " between \"" + item.preTag +
+                        "\" and \"" + item.postTag + "\""});
     }
   }
   return table.Render(2);
@@ -174,9 +172,14 @@ Json Array(const std::vector<Item>& items, ToJson toJson) {
 }
 
 Json DeviceJson(const DeviceDescription& device) {
-  return {{"pluginId", device.pluginId}, {"version", device.version},     {"name", device.name},
-          {"info", device.info},         {"vendor", device.vendor},       {"model", device.model},
-          {"manufacturer", device.manufacturer}, {"deviceName", device.deviceName},
+  return {{"pluginId", device.pluginId},
+          {"version", device.version},
+          {"name", device.name},
+          {"info", device.info},
+          {"vendor", device.vendor},
+          {"model", device.model},
+          {"manufacturer", device.manufacturer},
+          {"deviceName", device.deviceName},
           {"deviceInfo", device.deviceInfo}};
 }
 
@@ -186,15 +189,17 @@ Json RelationJson(const RelationDescription& relation) {
           {"info", relation.info},
           {"maxNumber", relation.maxNumber},
           {"minNumber", relation.minNumber},
-          {"childKinds", Optional(relation.childKinds, [](const std::vector<std::string>& kinds) { return Json(kinds); })}};
+          {"childKinds",
+           Optional(relation.childKinds, [](const std::vector<std::string>& kinds) { return Json(kinds); })}};
 }
 
 Json ContentJson(const PropertyDescription& property) {
-  const Json range = {{"value", property.value}, {"min", property.minimum}, {"max", property.maximum},
+  const Json range = {{"value", property.value},
+                      {"min", property.minimum},
+                      {"max", property.maximum},
                       {"step", property.step}};
   switch (property.kind) {
-    case ePluginProperty_CheckBox:
-      return {{"checked", property.checked}};
+    case ePluginProperty_CheckBox: return {{"checked", property.checked}};
     case ePluginProperty_LineEdit:
       return {{"value", property.text},
               {"minLength", property.minLength},
@@ -211,10 +216,8 @@ Json ContentJson(const PropertyDescription& property) {
       slider["pageStep"] = property.pageStep;
       return slider;
     }
-    case ePluginProperty_SpinBox:
-      return range;
-    default:
-      return Json::object();
+    case ePluginProperty_SpinBox: return range;
+    default: return Json::object();
   }
 }
 
@@ -226,18 +229,21 @@ Json PropertyJson(const PropertyDescription& property) {
           {"content", property.hasContent ? ContentJson(property) : Json(nullptr)}};
 }
 
-Json PropertiesJson(const std::vector<PropertyDescription>& properties) { return Array(properties, PropertyJson); }
+Json PropertiesJson(const std::vector<PropertyDescription>& properties) {
+  return Array(properties, PropertyJson);
+}
 
 Json FilterProfileJson(const FilterProfileDescription& profile) {
   return {{"pluginId", profile.pluginId},
           {"language", LanguageName(profile.language)},
           {"transactionTimeout", profile.transactionTimeout},
-          {"filterItems", Array(profile.filterItems, [](const FilterItemDescription& item) {
-             return Json{{"filterType", FilterTypeName(item.filterType)},
-                         {"expressionType", ExpressionTypeName(item.expressionType)},
-                         {"source", item.source},
-                         {"target", item.target}};
-           })},
+          {"filterItems", Array(profile.filterItems,
+                                [](const FilterItemDescription& item) {
+                                  return Json{{"filterType", FilterTypeName(item.filterType)},
+                                              {"expressionType", ExpressionTypeName(item.expressionType)},
+                                              {"source", item.source},
+                                              {"target", item.target}};
+                                })},
           {"tagItems", Array(profile.tagItems, [](const TagItemDescription& item) {
              return Json{{"name", item.name},
                          {"preTag", item.preTag},
@@ -254,7 +260,8 @@ std::string DescriptionAsText(const PluginDescription& plugin) {
   text += plugin.category ? std::to_string(*plugin.category) + " (" + CategoryName(*plugin.category) + ")"
                           : "(not answered by the plug-in)";
   text += "\n\nChannel kinds: ";
-  text += plugin.channelKinds ? VisibleText(JoinKinds(*plugin.channelKinds)) : "(not answered by the plug-in)";
+  text +=
+      plugin.channelKinds ? VisibleText(JoinKinds(*plugin.channelKinds)) : "(not answered by the plug-in)";
   text += "\n\nChannel relations\n" + RelationsText(plugin.relations);
   text += "\nSource settings\n";
   text += plugin.sourceProperties ? PropertyTable(*plugin.sourceProperties) : kNotAnswered;
@@ -270,26 +277,33 @@ std::string DescriptionAsJson(const PluginDescription& plugin) {
   json["plugin"] = plugin.path;
   json["device"] = Optional(plugin.device, DeviceJson);
   json["category"] = Optional(plugin.category, [](unsigned int category) { return Json(category); });
-  json["categoryName"] = Optional(plugin.category, [](unsigned int category) { return Json(CategoryName(category)); });
-  json["channelKinds"] = Optional(plugin.channelKinds, [](const std::vector<std::string>& kinds) { return Json(kinds); });
+  json["categoryName"] =
+      Optional(plugin.category, [](unsigned int category) { return Json(CategoryName(category)); });
+  json["channelKinds"] =
+      Optional(plugin.channelKinds, [](const std::vector<std::string>& kinds) { return Json(kinds); });
   json["relations"] = Optional(plugin.relations, [](const std::vector<RelationDescription>& relations) {
     return Array(relations, RelationJson);
   });
   json["sourceSettings"] = Optional(plugin.sourceProperties, PropertiesJson);
-  json["channelSettings"] = Optional(plugin.channelProperties, [](const std::vector<ChannelKindProperties>& kinds) {
-    return Array(kinds, [](const ChannelKindProperties& kind) {
-      return Json{{"pluginId", kind.pluginId}, {"settings", PropertiesJson(kind.properties)}};
+  json["channelSettings"] =
+      Optional(plugin.channelProperties, [](const std::vector<ChannelKindProperties>& kinds) {
+        return Array(kinds, [](const ChannelKindProperties& kind) {
+          return Json{{"pluginId", kind.pluginId}, {"settings", PropertiesJson(kind.properties)}};
+        });
+      });
+  json["sourceConfig"] = Optional(plugin.sourceConfig, [](const std::vector<ConfigValue>& values) {
+    return Array(values, [](const ConfigValue& value) {
+      return Json{{"id", value.id}, {"value", value.value}};
     });
   });
-  json["sourceConfig"] = Optional(plugin.sourceConfig, [](const std::vector<ConfigValue>& values) {
-    return Array(values, [](const ConfigValue& value) { return Json{{"id", value.id}, {"value", value.value}}; });
-  });
-  json["filterProfiles"] = Optional(plugin.filterProfiles, [](const std::vector<FilterProfileDescription>& profiles) {
-    return Array(profiles, FilterProfileJson);
-  });
+  json["filterProfiles"] =
+      Optional(plugin.filterProfiles, [](const std::vector<FilterProfileDescription>& profiles) {
+        return Array(profiles, FilterProfileJson);
+      });
   json["events"] = Array(plugin.events, [](const EventListDescription& list) {
     return Json{{"pluginId", list.pluginId},
-                {"events", Optional(list.events, [](const std::vector<unsigned int>& events) { return Json(events); })}};
+                {"events", Optional(list.events,
+                                    [](const std::vector<unsigned int>& events) { return Json(events); })}};
   });
   // Texts are the plug-in's bytes; any that are not UTF-8 come out as U+FFFD
   // rather than making the document invalid.

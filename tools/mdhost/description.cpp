@@ -58,7 +58,8 @@ std::optional<std::vector<std::string>> ReadChildKinds(const IPluginModel2& mode
 
 std::optional<std::vector<RelationDescription>> ReadRelations(const IPluginModel2& model) {
   unsigned int count = 0;
-  if (!model.GetChannelRelationSize(&count) || !PlausibleCount(count, "channel relations")) return std::nullopt;
+  if (!model.GetChannelRelationSize(&count) || !PlausibleCount(count, "channel relations"))
+    return std::nullopt;
   std::vector<T_PLUGIN_PARENT_CHILD_MAP_ITEM> items(count, T_PLUGIN_PARENT_CHILD_MAP_ITEM{});
   if (!model.GetChannelRelation(items.data(), count)) return std::nullopt;
   std::vector<RelationDescription> relations;
@@ -267,13 +268,15 @@ std::optional<std::vector<ChannelKindProperties>> ReadChannelProperties(IPluginM
 
 std::optional<std::vector<ConfigValue>> ReadSourceConfig(const IPluginModel2& model) {
   unsigned int count = 0;
-  if (!model.GetSourceConfigListSize(&count) || !PlausibleCount(count, "source settings")) return std::nullopt;
+  if (!model.GetSourceConfigListSize(&count) || !PlausibleCount(count, "source settings"))
+    return std::nullopt;
   std::vector<T_PLUGIN_UI_CONFIG> records(count, T_PLUGIN_UI_CONFIG{});
   if (!model.GetSourceConfigList(records.data(), count)) return std::nullopt;
   return ReadConfigRecords(records);
 }
 
-std::optional<std::vector<ConfigValue>> ReadChannelConfig(const IPluginModel2& model, unsigned long long channelId) {
+std::optional<std::vector<ConfigValue>> ReadChannelConfig(const IPluginModel2& model,
+                                                          unsigned long long channelId) {
   unsigned int count = 0;
   if (!model.GetChannelConfigListSize(channelId, &count) || !PlausibleCount(count, "channel settings")) {
     return std::nullopt;

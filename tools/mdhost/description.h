@@ -45,18 +45,18 @@ struct PropertyDescription {
   bool enabled = false;
   int kind = ePluginProperty_None;
   bool hasContent = false;
-  bool checked = false;                      // check box
-  std::string text;                          // line edit text; combo box or radio selection
-  unsigned int minLength = 0;                // line edit
-  unsigned int maxLength = 0;                // line edit
-  int inputMode = eAny;                      // line edit
-  int echoMode = eNormal;                    // line edit
-  long long value = 0;                       // slider, spin box
-  long long minimum = 0;                     // slider, spin box
-  long long maximum = 0;                     // slider, spin box
-  long long step = 0;                        // slider, spin box
-  long long pageStep = 0;                    // slider
-  std::vector<PropertyChoice> choices;       // combo box, radio
+  bool checked = false;                 // check box
+  std::string text;                     // line edit text; combo box or radio selection
+  unsigned int minLength = 0;           // line edit
+  unsigned int maxLength = 0;           // line edit
+  int inputMode = eAny;                 // line edit
+  int echoMode = eNormal;               // line edit
+  long long value = 0;                  // slider, spin box
+  long long minimum = 0;                // slider, spin box
+  long long maximum = 0;                // slider, spin box
+  long long step = 0;                   // slider, spin box
+  long long pageStep = 0;               // slider
+  std::vector<PropertyChoice> choices;  // combo box, radio
 };
 
 struct ChannelKindProperties {
@@ -127,4 +127,5 @@ std::optional<std::vector<ChannelKindProperties>> ReadChannelProperties(IPluginM
 std::optional<std::vector<ConfigValue>> ReadSourceConfig(const IPluginModel2& model);
 
 // A channel's configuration list, or nullopt when the channel is unknown.
-std::optional<std::vector<ConfigValue>> ReadChannelConfig(const IPluginModel2& model, unsigned long long channelId);
+std::optional<std::vector<ConfigValue>> ReadChannelConfig(const IPluginModel2& model,
+                                                          unsigned long long channelId);

@@ -35,7 +35,10 @@ class ReportStream {
     if (reportFd < 0) return;
     FILE* report = fdopen(reportFd, "w");
     if (report == nullptr || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
-      if (report != nullptr) fclose(report); else close(reportFd);
+      if (report != nullptr)
+        fclose(report);
+      else
+        close(reportFd);
       return;
     }
     m_file = report;
@@ -76,18 +79,20 @@ int main(int argc, char** argv) {
   app.footer(kExitStatuses);
   app.require_subcommand(1);
 
-  CLI::App* describe = app.add_subcommand(
-      "describe", "print what the plug-in declares: device, category, channel kinds and relations,\n"
-                  "settings dialogs, source configuration, filter profiles and supported events");
+  CLI::App* describe =
+      app.add_subcommand("describe",
+                         "print what the plug-in declares: device, category, channel kinds and relations,\n"
+                         "settings dialogs, source configuration, filter profiles and supported events");
   std::string describePath;
   bool json = false;
   describe->add_option("PLUGIN", describePath, "the plug-in's shared object")->required();
   describe->add_flag("--json", json, "one JSON object instead of tables");
 
-  CLI::App* run = app.add_subcommand(
-      "run", "create a model, apply the settings, add the channels (of the first channel kind,\n"
-             "camera in its first setting), connect and print every record and event until\n"
-             "Ctrl-C, SIGTERM or the duration ends; then a summary");
+  CLI::App* run =
+      app.add_subcommand("run",
+                         "create a model, apply the settings, add the channels (of the first channel kind,\n"
+                         "camera in its first setting), connect and print every record and event until\n"
+                         "Ctrl-C, SIGTERM or the duration ends; then a summary");
   RunCommandLine runLine;
   AddRunOptions(run, &runLine);
 

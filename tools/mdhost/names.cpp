@@ -72,7 +72,8 @@ std::string TagFormatName(int tagFormat) {
 }
 
 std::string PropertyKindName(int kind) {
-  static const char* const kNames[] = {"none", "checkbox", "lineedit", "combobox", "slider", "radio", "spinbox"};
+  static const char* const kNames[] = {"none",   "checkbox", "lineedit", "combobox",
+                                       "slider", "radio",    "spinbox"};
   return NameIn(kNames, ePluginProperty_None, kind);
 }
 

@@ -22,7 +22,11 @@ std::optional<int> ElfBits(const std::string& path) {
   if (!file) return std::nullopt;
   unsigned char ident[5] = {0, 0, 0, 0, 0};
   if (!file.read(reinterpret_cast<char*>(ident), sizeof(ident))) return 0;
-  if (memcmp(ident, "\x7F" "ELF", 4) != 0) return 0;
+  if (memcmp(ident,
+             "\x7F"
+             "ELF",
+             4) != 0)
+    return 0;
   switch (ident[4]) {
     case 1: return 32;
     case 2: return 64;

@@ -183,8 +183,8 @@ int SetChannelCamera(IPluginModel2& model, const ChannelOption& channel, const s
   if (model.SetChannelConfigList(channel.id, records.data(), static_cast<unsigned int>(records.size()))) {
     return kExitOk;
   }
-  fprintf(stderr, "mdhost: camera %s=%s of channel %llu was refused by the plug-in\n", VisibleText(property).c_str(),
-          VisibleText(channel.camera).c_str(), channel.id);
+  fprintf(stderr, "mdhost: camera %s=%s of channel %llu was refused by the plug-in\n",
+          VisibleText(property).c_str(), VisibleText(channel.camera).c_str(), channel.id);
   return kExitRefused;
 }
 
@@ -208,8 +208,10 @@ int SetUpChannels(IPluginModel2& model, const RunOptions& options) {
     // A host asks first: the plug-in itself need not enforce its maximum.
     const unsigned int count = static_cast<unsigned int>(i + 1);
     if (!model.CanAddNewChannel(count, &kindId)) {
-      fprintf(stderr, "mdhost: the plug-in refuses channel %llu: CanAddNewChannel(%u, %s) is false, so it takes at "
-              "most %u channels of that kind\n", channel.id, count, VisibleText(kind).c_str(), count - 1);
+      fprintf(stderr,
+              "mdhost: the plug-in refuses channel %llu: CanAddNewChannel(%u, %s) is false, so it takes at "
+              "most %u channels of that kind\n",
+              channel.id, count, VisibleText(kind).c_str(), count - 1);
       return kExitRefused;
     }
     if (!model.AddChannel(options.deviceId, channel.id, &kindId)) {
@@ -219,7 +221,8 @@ int SetUpChannels(IPluginModel2& model, const RunOptions& options) {
     if (status != kExitOk) return status;
   }
   for (unsigned long long id : options.disabled) {
-    if (!model.SetChannelEnable(id, false)) return Failed(model, "SetChannelEnable(" + std::to_string(id) + ", false)");
+    if (!model.SetChannelEnable(id, false))
+      return Failed(model, "SetChannelEnable(" + std::to_string(id) + ", false)");
   }
   return kExitOk;
 }
@@ -248,7 +251,8 @@ void PrintSummary(FILE* out, const RunMonitor::Totals& totals, const std::string
 // From Connect to ReleasePluginModel: runs until a signal or the duration
 // ends it, then shuts the model down as a host does. A run that never
 // connected fails, with one line that says why.
-int Connected(PluginModel& model, const RunOptions& options, RunMonitor& monitor, StopSignals& signals, FILE* out) {
+int Connected(PluginModel& model, const RunOptions& options, RunMonitor& monitor, StopSignals& signals,
+              FILE* out) {
   const bool connectQueued = model->Connect(false);
   if (!connectQueued) Failed(*model, "Connect");
   const char* signal = connectQueued ? signals.WaitForEnd(options.durationSeconds) : nullptr;

@@ -28,8 +28,8 @@ std::string RecordText(const char* text, int length) {
 RunMonitor::RunMonitor(FILE* out, bool quiet, unsigned long long deviceId)
     : m_out(out), m_quiet(quiet), m_deviceId(deviceId) {}
 
-void RunMonitor::OnMetadata(unsigned long long deviceId, unsigned long long channelId, const char* text, int length,
-                            void* monitor) {
+void RunMonitor::OnMetadata(unsigned long long deviceId, unsigned long long channelId, const char* text,
+                            int length, void* monitor) {
   if (monitor != nullptr) static_cast<RunMonitor*>(monitor)->Record(deviceId, channelId, text, length);
 }
 
@@ -47,7 +47,8 @@ RunMonitor::Totals RunMonitor::Snapshot() const {
   return m_totals;
 }
 
-void RunMonitor::Record(unsigned long long deviceId, unsigned long long channelId, const char* text, int length) {
+void RunMonitor::Record(unsigned long long deviceId, unsigned long long channelId, const char* text,
+                        int length) {
   // The text is valid only during the call: it is shown before returning.
   const std::string line =
       "record channel " + std::to_string(channelId) + DeviceNote(deviceId) + ": " + RecordText(text, length);

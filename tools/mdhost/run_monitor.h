@@ -23,8 +23,8 @@ class RunMonitor {
   RunMonitor& operator=(const RunMonitor&) = delete;
 
   // The functions to register, with the monitor as user data.
-  static void OnMetadata(unsigned long long deviceId, unsigned long long channelId, const char* text, int length,
-                         void* monitor);
+  static void OnMetadata(unsigned long long deviceId, unsigned long long channelId, const char* text,
+                         int length, void* monitor);
   static void OnEvent(unsigned long long deviceId, unsigned int eventId, void* monitor);
 
   // Prints one line of mdhost's own, in order with the callbacks' lines.

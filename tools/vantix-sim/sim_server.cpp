@@ -129,8 +129,8 @@ SimServer::End SimServer::Serve(int client, const std::string& peer) {
   return End::kFinished;
 }
 
-std::optional<SimServer::End> SimServer::WaitUntilDue(int client, const std::string& peer, Clock::time_point due,
-                                                      unsigned long long sentHere) {
+std::optional<SimServer::End> SimServer::WaitUntilDue(int client, const std::string& peer,
+                                                      Clock::time_point due, unsigned long long sentHere) {
   for (;;) {
     const bool readable =
         m_waiter.WaitFor(client, m_options.silent ? std::nullopt : std::optional<Clock::time_point>(due));

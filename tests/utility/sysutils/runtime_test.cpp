@@ -38,7 +38,9 @@ TEST(CriticalSectionTest, OwnerLocksAgainAndOthersWaitForItsLastUnlock) {
   CriticalSection cs;
   auto freeForOthers = [&cs] {
     bool taken = false;
-    std::thread([&] { if ((taken = cs.TryLock())) cs.Unlock(); }).join();
+    std::thread([&] {
+      if ((taken = cs.TryLock())) cs.Unlock();
+    }).join();
     return taken;
   };
   testing::internal::CaptureStderr();
@@ -257,8 +259,8 @@ void ExpectAscending(const T (&values)[N]) {
   for (size_t i = 0; i < N; ++i) {
     for (size_t j = 0; j < N; ++j) {
       const T &a = values[i], &b = values[j];
-      EXPECT_EQ((std::vector<bool>{i == j, i != j, i < j, i > j, i <= j, i >= j}),
-                (std::vector<bool>{a == b, a != b, a < b, a > b, a <= b, a >= b}));
+      EXPECT_EQ((std::vector<bool>{i == j, i != j, i<j, i> j, i <= j, i >= j}),
+                (std::vector<bool>{a == b, a != b, a<b, a> b, a <= b, a >= b}));
     }
   }
 }
@@ -282,9 +284,9 @@ TEST_F(UTCTimeTest, SpansSplitTowardZeroAndWrapIn32Bits) {
   };
   for (const auto& row : kSpans) {
     const UTCTimeSpan& s = row.span;
-    EXPECT_EQ(row.parts, (std::vector<int32_t>{s.GetSecond(), s.GetDay(), s.GetHour(), s.GetMinute(),
-                                               s.GetResidualHour(), s.GetResidualMinute(),
-                                               s.GetResidualSecond()}));
+    EXPECT_EQ(row.parts,
+              (std::vector<int32_t>{s.GetSecond(), s.GetDay(), s.GetHour(), s.GetMinute(),
+                                    s.GetResidualHour(), s.GetResidualMinute(), s.GetResidualSecond()}));
   }
   EXPECT_EQ(Parts(At(999, 123456789)), Parts(At(1000, 123456789) + UTCTimeSpan(-1)));
   EXPECT_EQ(Parts(At(INT32_MAX, 7)), Parts(At(INT32_MIN, 7) - UTCTimeSpan(1)));

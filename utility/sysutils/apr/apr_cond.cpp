@@ -7,10 +7,7 @@
 namespace SysUtils {
 
 AprCond::AprCond(bool fManualReset)
-    : m_mutex(nullptr),
-      m_cond(nullptr),
-      m_fSingal(false),
-      m_fManualReset(fManualReset) {
+    : m_mutex(nullptr), m_cond(nullptr), m_fSingal(false), m_fManualReset(fManualReset) {
   apr_thread_mutex_create(&m_mutex, APR_THREAD_MUTEX_UNNESTED, thePool().guts());
   apr_thread_cond_create(&m_cond, thePool().guts());
 }
@@ -51,8 +48,7 @@ bool AprCond::timedwait(int64_t timeout) {
 // set for the next wait. Each round waits the full time-out again.
 bool AprCond::waitFlagLocked(int64_t timeout) {
   for (;;) {
-    apr_status_t rc =
-        apr_thread_cond_timedwait(m_cond, m_mutex, timeout * kMicrosPerMilli);
+    apr_status_t rc = apr_thread_cond_timedwait(m_cond, m_mutex, timeout * kMicrosPerMilli);
     if (APR_STATUS_IS_TIMEUP(rc)) return false;
     if (m_fSingal) return true;
   }

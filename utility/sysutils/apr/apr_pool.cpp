@@ -7,8 +7,7 @@
 namespace SysUtils {
 
 AprPool::AprPool(apr_uint32_t maxfree) : m_pool(nullptr), m_maxfree(maxfree) {
-  apr_pool_create_ex(&m_pool, AprRoot::instance()->getRootPool(), nullptr,
-                     nullptr);
+  apr_pool_create_ex(&m_pool, AprRoot::instance()->getRootPool(), nullptr, nullptr);
   setCacheSize(m_maxfree);
 }
 

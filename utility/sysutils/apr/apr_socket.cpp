@@ -26,17 +26,14 @@ bool SetTcpOption(apr_os_sock_t fd, int option, int value) {
 
 // --- AprSocket ---------------------------------------------------------------
 
-AprSocket::AprSocket(int family, int type, int protocol)
-    : m_socket(nullptr), m_bindAddr(nullptr) {
+AprSocket::AprSocket(int family, int type, int protocol) : m_socket(nullptr), m_bindAddr(nullptr) {
   // The runtime hands back a half-made handle when the system refuses.
-  if (apr_socket_create(&m_socket, family, type, protocol, thePool().guts()) !=
-      APR_SUCCESS) {
+  if (apr_socket_create(&m_socket, family, type, protocol, thePool().guts()) != APR_SUCCESS) {
     m_socket = nullptr;
   }
 }
 
-AprSocket::AprSocket(apr_socket_t* socket, apr_sockaddr_t* addr)
-    : m_socket(socket), m_bindAddr(addr) {}
+AprSocket::AprSocket(apr_socket_t* socket, apr_sockaddr_t* addr) : m_socket(socket), m_bindAddr(addr) {}
 
 AprSocket::~AprSocket() {
   if (m_socket == nullptr) return;
@@ -48,27 +45,23 @@ AprSocket::~AprSocket() {
 bool AprSocket::bind(const char* hostname, uint16_t port) {
   if (m_socket == nullptr) return false;
   return createSockAddrInfo(&m_bindAddr, hostname, port, thePool().guts()) &&
-         setOption(APR_SO_REUSEADDR, 1) &&
-         apr_socket_bind(m_socket, m_bindAddr) == APR_SUCCESS;
+         setOption(APR_SO_REUSEADDR, 1) && apr_socket_bind(m_socket, m_bindAddr) == APR_SUCCESS;
 }
 
 int32_t AprSocket::getOption(int32_t opt) {
   apr_int32_t on = 0;
-  if (m_socket == nullptr ||
-      apr_socket_opt_get(m_socket, opt, &on) != APR_SUCCESS) {
+  if (m_socket == nullptr || apr_socket_opt_get(m_socket, opt, &on) != APR_SUCCESS) {
     return -1;
   }
   return on;
 }
 
 bool AprSocket::setOption(int32_t opt, int32_t value) {
-  return m_socket != nullptr &&
-         apr_socket_opt_set(m_socket, opt, value) == APR_SUCCESS;
+  return m_socket != nullptr && apr_socket_opt_set(m_socket, opt, value) == APR_SUCCESS;
 }
 
 bool AprSocket::setTimeOut(int64_t t) {
-  return m_socket != nullptr &&
-         apr_socket_timeout_set(m_socket, t * kMicrosPerMilli) == APR_SUCCESS;
+  return m_socket != nullptr && apr_socket_timeout_set(m_socket, t * kMicrosPerMilli) == APR_SUCCESS;
 }
 
 int64_t AprSocket::getTimeOut() {
@@ -83,8 +76,7 @@ int32_t AprSocket::getProto() {
   return proto;
 }
 
-void AprSocket::wrapDescriptor(apr_os_sock_t os_socket, int type,
-                               int protocol) {
+void AprSocket::wrapDescriptor(apr_os_sock_t os_socket, int type, int protocol) {
   apr_os_sock_info_t info = {};
   info.os_sock = &os_socket;
   info.family = APR_INET;
@@ -100,43 +92,34 @@ apr_socket_t* AprSocket::guts() { return m_socket; }
 apr_sockaddr_t* AprSocket::bindAddr() { return m_bindAddr; }
 
 bool AprSocket::getRemoteSockAddr(apr_sockaddr_t*& saddr) {
-  return m_socket != nullptr &&
-         apr_socket_addr_get(&saddr, APR_REMOTE, m_socket) == APR_SUCCESS;
+  return m_socket != nullptr && apr_socket_addr_get(&saddr, APR_REMOTE, m_socket) == APR_SUCCESS;
 }
 
 bool AprSocket::getLocalSockAddr(apr_sockaddr_t*& saddr) {
-  return m_socket != nullptr &&
-         apr_socket_addr_get(&saddr, APR_LOCAL, m_socket) == APR_SUCCESS;
+  return m_socket != nullptr && apr_socket_addr_get(&saddr, APR_LOCAL, m_socket) == APR_SUCCESS;
 }
 
-bool AprSocket::createSockAddrInfo(apr_sockaddr_t** saddr,
-                                   const char* hostname, apr_port_t port,
+bool AprSocket::createSockAddrInfo(apr_sockaddr_t** saddr, const char* hostname, apr_port_t port,
                                    apr_pool_t* pool) {
-  return apr_sockaddr_info_get(saddr, hostname, APR_INET, port, 0, pool) ==
-         APR_SUCCESS;
+  return apr_sockaddr_info_get(saddr, hostname, APR_INET, port, 0, pool) == APR_SUCCESS;
 }
 
-bool AprSocket::getSockAddrIP(apr_sockaddr_t* saddr, char* buf,
-                              apr_size_t len) {
-  return saddr != nullptr &&
-         apr_sockaddr_ip_getbuf(buf, len, saddr) == APR_SUCCESS;
+bool AprSocket::getSockAddrIP(apr_sockaddr_t* saddr, char* buf, apr_size_t len) {
+  return saddr != nullptr && apr_sockaddr_ip_getbuf(buf, len, saddr) == APR_SUCCESS;
 }
 
 // --- AprPeerCache ------------------------------------------------------------
 
 AprPeerCache::AprPeerCache() : m_connectAddr(nullptr), m_connectPort(0) {}
 
-apr_status_t AprPeerCache::resolve(const char* hostname, uint16_t port,
-                                   apr_pool_t* pool) {
-  if (m_connectAddr != nullptr && m_connectHostName == hostname &&
-      m_connectPort == port) {
+apr_status_t AprPeerCache::resolve(const char* hostname, uint16_t port, apr_pool_t* pool) {
+  if (m_connectAddr != nullptr && m_connectHostName == hostname && m_connectPort == port) {
     return APR_SUCCESS;
   }
   m_connectAddr = nullptr;
   m_connectHostName.clear();
   m_connectPort = 0;
-  apr_status_t status =
-      apr_sockaddr_info_get(&m_connectAddr, hostname, APR_INET, port, 0, pool);
+  apr_status_t status = apr_sockaddr_info_get(&m_connectAddr, hostname, APR_INET, port, 0, pool);
   if (status != APR_SUCCESS) {
     m_connectAddr = nullptr;
     return status;
@@ -150,10 +133,8 @@ namespace {
 
 // Shared by the stream and datagram connect: refuse, resolve once per host
 // and port, connect.
-apr_status_t ConnectThroughCache(apr_socket_t* socket,
-                                        AprPeerCache& peer,
-                                        const char* hostname, uint16_t port,
-                                        apr_pool_t* pool) {
+apr_status_t ConnectThroughCache(apr_socket_t* socket, AprPeerCache& peer, const char* hostname,
+                                 uint16_t port, apr_pool_t* pool) {
   if (IsEmpty(hostname) || port == 0) return -1;
   if (socket == nullptr) return APR_ENOTSOCK;
   apr_status_t status = peer.resolve(hostname, port, pool);
@@ -165,13 +146,11 @@ apr_status_t ConnectThroughCache(apr_socket_t* socket,
 
 // --- AprTcpSocket ------------------------------------------------------------
 
-AprTcpSocket::AprTcpSocket()
-    : AprSocket(APR_INET, SOCK_STREAM, APR_PROTO_TCP), m_pollset(nullptr) {
+AprTcpSocket::AprTcpSocket() : AprSocket(APR_INET, SOCK_STREAM, APR_PROTO_TCP), m_pollset(nullptr) {
   createPollset();
 }
 
-AprTcpSocket::AprTcpSocket(apr_os_sock_t os_socket)
-    : AprSocket(nullptr, nullptr), m_pollset(nullptr) {
+AprTcpSocket::AprTcpSocket(apr_os_sock_t os_socket) : AprSocket(nullptr, nullptr), m_pollset(nullptr) {
   wrapDescriptor(os_socket, SOCK_STREAM, APR_PROTO_TCP);
   createPollset();
 }
@@ -192,16 +171,14 @@ void AprTcpSocket::createPollset() {
 }
 
 bool AprTcpSocket::listen(int backLog) {
-  return m_socket != nullptr &&
-         apr_socket_listen(m_socket, backLog) == APR_SUCCESS;
+  return m_socket != nullptr && apr_socket_listen(m_socket, backLog) == APR_SUCCESS;
 }
 
 AprTcpSocket* AprTcpSocket::accept() {
   if (m_socket == nullptr) return nullptr;
   AprTcpSocket* accepted = new AprTcpSocket(nullptr, nullptr);
   apr_socket_t* client = nullptr;
-  if (apr_socket_accept(&client, m_socket, accepted->thePool().guts()) !=
-      APR_SUCCESS) {
+  if (apr_socket_accept(&client, m_socket, accepted->thePool().guts()) != APR_SUCCESS) {
     delete accepted;
     return nullptr;
   }
@@ -210,8 +187,7 @@ AprTcpSocket* AprTcpSocket::accept() {
 }
 
 apr_status_t AprTcpSocket::connect(const char* hostname, uint16_t port) {
-  return ConnectThroughCache(m_socket, m_peer, hostname, port,
-                             thePool().guts());
+  return ConnectThroughCache(m_socket, m_peer, hostname, port, thePool().guts());
 }
 
 apr_status_t AprTcpSocket::recv(char* buf, apr_size_t* size) {
@@ -244,8 +220,7 @@ bool AprTcpSocket::readselect(int time) {
 
   apr_int32_t num = 0;
   const apr_pollfd_t* ready = nullptr;
-  if (apr_pollset_poll(m_pollset, time * kMicrosPerMilli, &num, &ready) !=
-      APR_SUCCESS) {
+  if (apr_pollset_poll(m_pollset, time * kMicrosPerMilli, &num, &ready) != APR_SUCCESS) {
     return false;
   }
   for (apr_int32_t i = 0; i < num; ++i) {
@@ -256,15 +231,12 @@ bool AprTcpSocket::readselect(int time) {
   return false;
 }
 
-bool AprTcpSocket::setKeepAlive(int idleSeconds, int intervalSeconds,
-                                int probes) {
+bool AprTcpSocket::setKeepAlive(int idleSeconds, int intervalSeconds, int probes) {
   apr_os_sock_t fd = -1;
-  if (!setOption(APR_SO_KEEPALIVE, 1) ||
-      apr_os_sock_get(&fd, m_socket) != APR_SUCCESS) {
+  if (!setOption(APR_SO_KEEPALIVE, 1) || apr_os_sock_get(&fd, m_socket) != APR_SUCCESS) {
     return false;
   }
-  return SetTcpOption(fd, TCP_KEEPIDLE, idleSeconds) &&
-         SetTcpOption(fd, TCP_KEEPINTVL, intervalSeconds) &&
+  return SetTcpOption(fd, TCP_KEEPIDLE, idleSeconds) && SetTcpOption(fd, TCP_KEEPINTVL, intervalSeconds) &&
          SetTcpOption(fd, TCP_KEEPCNT, probes);
 }
 
@@ -272,19 +244,16 @@ bool AprTcpSocket::setKeepAlive(int idleSeconds, int intervalSeconds,
 
 AprUdpSocket::AprUdpSocket() : AprSocket(APR_INET, SOCK_DGRAM, APR_PROTO_UDP) {}
 
-AprUdpSocket::AprUdpSocket(apr_os_sock_t os_socket)
-    : AprSocket(nullptr, nullptr) {
+AprUdpSocket::AprUdpSocket(apr_os_sock_t os_socket) : AprSocket(nullptr, nullptr) {
   wrapDescriptor(os_socket, SOCK_DGRAM, APR_PROTO_UDP);
 }
 
-AprUdpSocket::AprUdpSocket(apr_socket_t* guts, apr_sockaddr_t* addr)
-    : AprSocket(guts, addr) {}
+AprUdpSocket::AprUdpSocket(apr_socket_t* guts, apr_sockaddr_t* addr) : AprSocket(guts, addr) {}
 
 AprUdpSocket::~AprUdpSocket() {}
 
 apr_status_t AprUdpSocket::connect(const char* hostname, uint16_t port) {
-  return ConnectThroughCache(m_socket, m_peer, hostname, port,
-                             thePool().guts());
+  return ConnectThroughCache(m_socket, m_peer, hostname, port, thePool().guts());
 }
 
 apr_status_t AprUdpSocket::send(const char* buf, apr_size_t* size) {
@@ -292,8 +261,7 @@ apr_status_t AprUdpSocket::send(const char* buf, apr_size_t* size) {
   return apr_socket_send(m_socket, buf, size);
 }
 
-apr_status_t AprUdpSocket::sendto(const char* buf, apr_size_t* size,
-                                  apr_sockaddr_t* addr) {
+apr_status_t AprUdpSocket::sendto(const char* buf, apr_size_t* size, apr_sockaddr_t* addr) {
   if (m_socket == nullptr) return APR_ENOTSOCK;
   return apr_socket_sendto(m_socket, addr, 0, buf, size);
 }
@@ -303,8 +271,7 @@ apr_status_t AprUdpSocket::recv(char* buf, apr_size_t* size) {
   return apr_socket_recv(m_socket, buf, size);
 }
 
-apr_status_t AprUdpSocket::recvfrom(char* buf, apr_size_t* size,
-                                    apr_sockaddr_t* addr) {
+apr_status_t AprUdpSocket::recvfrom(char* buf, apr_size_t* size, apr_sockaddr_t* addr) {
   if (m_socket == nullptr) return APR_ENOTSOCK;
   return apr_socket_recvfrom(addr, m_socket, 0, buf, size);
 }
@@ -312,15 +279,11 @@ apr_status_t AprUdpSocket::recvfrom(char* buf, apr_size_t* size,
 // --- AprMCastSocket ----------------------------------------------------------
 
 AprMCastSocket::AprMCastSocket()
-    : m_join(nullptr),
-      m_iface(nullptr),
-      m_src(nullptr),
-      m_inctx(kAddressPoolMaxFree) {}
+    : m_join(nullptr), m_iface(nullptr), m_src(nullptr), m_inctx(kAddressPoolMaxFree) {}
 
 AprMCastSocket::~AprMCastSocket() {}
 
-bool AprMCastSocket::join(const char* join, const char* iface,
-                          const char* src) {
+bool AprMCastSocket::join(const char* join, const char* iface, const char* src) {
   if (m_join != nullptr || m_iface != nullptr || m_src != nullptr) {
     forgetAddresses();
   }
@@ -343,8 +306,7 @@ bool AprMCastSocket::hops(apr_byte_t ttl) {
 }
 
 bool AprMCastSocket::setLoopback(apr_byte_t opt) {
-  return m_socket != nullptr &&
-         apr_mcast_loopback(m_socket, opt) == APR_SUCCESS;
+  return m_socket != nullptr && apr_mcast_loopback(m_socket, opt) == APR_SUCCESS;
 }
 
 bool AprMCastSocket::setInterface(const char* iface) {
@@ -360,12 +322,10 @@ bool AprMCastSocket::setInterface(const char* iface) {
   // The runtime reads the interface address unconditionally; the wildcard
   // address tells the system to choose again.
   apr_sockaddr_t* any = nullptr;
-  return resolveInContext(&any, kAnyInterface) &&
-         apr_mcast_interface(m_socket, any) == APR_SUCCESS;
+  return resolveInContext(&any, kAnyInterface) && apr_mcast_interface(m_socket, any) == APR_SUCCESS;
 }
 
-bool AprMCastSocket::resolveInContext(apr_sockaddr_t** addr,
-                                      const char* hostname) {
+bool AprMCastSocket::resolveInContext(apr_sockaddr_t** addr, const char* hostname) {
   return createSockAddrInfo(addr, hostname, 0, m_inctx.guts());
 }
 

@@ -40,8 +40,8 @@ class AprSocket : public AprObject {
   bool getRemoteSockAddr(apr_sockaddr_t*& saddr);
   bool getLocalSockAddr(apr_sockaddr_t*& saddr);
 
-  static bool createSockAddrInfo(apr_sockaddr_t** saddr, const char* hostname,
-                                 apr_port_t port, apr_pool_t* pool);
+  static bool createSockAddrInfo(apr_sockaddr_t** saddr, const char* hostname, apr_port_t port,
+                                 apr_pool_t* pool);
   // The dotted address text into buf of len bytes.
   static bool getSockAddrIP(apr_sockaddr_t* saddr, char* buf, apr_size_t len);
 

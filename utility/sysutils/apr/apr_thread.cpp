@@ -38,8 +38,7 @@ bool AprThread::start(Policy policy, priority_t priority) {
   apr_threadattr_create(&m_attribute, thePool().guts());
   apr_threadattr_detach_set(m_attribute, 0);
   apr_threadattr_stacksize_set(m_attribute, kThreadStackSize);
-  if (apr_thread_create(&m_thread, m_attribute, threadStart, this,
-                        thePool().guts()) != APR_SUCCESS) {
+  if (apr_thread_create(&m_thread, m_attribute, threadStart, this, thePool().guts()) != APR_SUCCESS) {
     fprintf(stderr, "Create thread(%p) failed\n", static_cast<void*>(this));
     m_thread = nullptr;
     m_isRunning = false;
@@ -70,8 +69,7 @@ bool AprThread::isRunning() const { return m_isRunning; }
 
 bool AprThread::isFinished() const { return m_isFinished; }
 
-int AprThread::schedulerPriority(int minPriority, int maxPriority,
-                                 priority_t percent) {
+int AprThread::schedulerPriority(int minPriority, int maxPriority, priority_t percent) {
   return minPriority + ((maxPriority - minPriority) * percent) / 100;
 }
 
@@ -103,8 +101,8 @@ bool AprThread::setPolicyPriority(Policy policy, priority_t priority) {
     fputs("Thread setPolicyPriority Failure\n", stdout);
     return false;
   }
-  printf("Thread has been set to policy: %d priority: %d\n",
-         static_cast<int>(policy), static_cast<int>(priority));
+  printf("Thread has been set to policy: %d priority: %d\n", static_cast<int>(policy),
+         static_cast<int>(priority));
   return true;
 }
 

@@ -39,8 +39,7 @@ class AprThread : public AprObject {
 
   // The scheduler priority that `percent` of the range [minPriority,
   // maxPriority] stands for.
-  static int schedulerPriority(int minPriority, int maxPriority,
-                               priority_t percent);
+  static int schedulerPriority(int minPriority, int maxPriority, priority_t percent);
 
  protected:
   virtual void run() = 0;

@@ -12,9 +12,7 @@ AprThreadWorker::AprThreadWorker()
 // The thread is joined here, before the events it uses go away.
 AprThreadWorker::~AprThreadWorker() { wait(); }
 
-bool AprThreadWorker::CreateThread() {
-  return start(POLI_INHERIT, PRIO_INHERIT);
-}
+bool AprThreadWorker::CreateThread() { return start(POLI_INHERIT, PRIO_INHERIT); }
 
 bool AprThreadWorker::CloseThread() { return wait(); }
 

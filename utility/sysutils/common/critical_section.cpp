@@ -20,17 +20,13 @@ void ReportFailure(int rc, const char* call) {
 CriticalSection::CriticalSection() {
   pthread_mutexattr_t attr;
   ReportFailure(pthread_mutexattr_init(&attr), "pthread_mutexattr_init()");
-  ReportFailure(pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE),
-                "pthread_mutexattr_settype()");
-  ReportFailure(pthread_mutex_init(&m_critical_section, &attr),
-                "pthread_mutex_init()");
-  ReportFailure(pthread_mutexattr_destroy(&attr),
-                "pthread_mutexattr_destroy()");
+  ReportFailure(pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE), "pthread_mutexattr_settype()");
+  ReportFailure(pthread_mutex_init(&m_critical_section, &attr), "pthread_mutex_init()");
+  ReportFailure(pthread_mutexattr_destroy(&attr), "pthread_mutexattr_destroy()");
 }
 
 CriticalSection::~CriticalSection() {
-  ReportFailure(pthread_mutex_destroy(&m_critical_section),
-                "pthread_mutex_destroy()");
+  ReportFailure(pthread_mutex_destroy(&m_critical_section), "pthread_mutex_destroy()");
 }
 
 void CriticalSection::Lock() {
@@ -38,8 +34,7 @@ void CriticalSection::Lock() {
 }
 
 void CriticalSection::Unlock() {
-  ReportFailure(pthread_mutex_unlock(&m_critical_section),
-                "pthread_mutex_unlock()");
+  ReportFailure(pthread_mutex_unlock(&m_critical_section), "pthread_mutex_unlock()");
 }
 
 bool CriticalSection::TryLock() {

@@ -13,9 +13,7 @@ const int64_t kNanosecondsPerMicrosecond = 1000;
 
 // Reduces a value modulo 2^32 into the signed 32-bit range, the way 32-bit
 // arithmetic wraps, without signed overflow.
-int32_t Wrap32(int64_t value) {
-  return static_cast<int32_t>(static_cast<uint32_t>(value));
-}
+int32_t Wrap32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
 int64_t FloorDiv(int64_t value, int64_t divisor) {
   const int64_t quotient = value / divisor;
@@ -93,33 +91,22 @@ UTCTimeSpan::UTCTimeSpan() : m_second(0) {}
 
 UTCTimeSpan::UTCTimeSpan(int32_t second) { SetSecond(second); }
 
-UTCTimeSpan::UTCTimeSpan(int32_t minute, int32_t second) {
-  SetMinute(minute, second);
-}
+UTCTimeSpan::UTCTimeSpan(int32_t minute, int32_t second) { SetMinute(minute, second); }
 
-UTCTimeSpan::UTCTimeSpan(int32_t hour, int32_t minute, int32_t second) {
-  SetHour(hour, minute, second);
-}
+UTCTimeSpan::UTCTimeSpan(int32_t hour, int32_t minute, int32_t second) { SetHour(hour, minute, second); }
 
-UTCTimeSpan::UTCTimeSpan(int32_t day, int32_t hour, int32_t minute,
-                         int32_t second) {
+UTCTimeSpan::UTCTimeSpan(int32_t day, int32_t hour, int32_t minute, int32_t second) {
   SetDay(day, hour, minute, second);
 }
 
 void UTCTimeSpan::SetSecond(int32_t second) { m_second = second; }
 
-void UTCTimeSpan::SetMinute(int32_t minute, int32_t second) {
-  SetDay(0, 0, minute, second);
-}
+void UTCTimeSpan::SetMinute(int32_t minute, int32_t second) { SetDay(0, 0, minute, second); }
 
-void UTCTimeSpan::SetHour(int32_t hour, int32_t minute, int32_t second) {
-  SetDay(0, hour, minute, second);
-}
+void UTCTimeSpan::SetHour(int32_t hour, int32_t minute, int32_t second) { SetDay(0, hour, minute, second); }
 
-void UTCTimeSpan::SetDay(int32_t day, int32_t hour, int32_t minute,
-                         int32_t second) {
-  m_second = Wrap32(int64_t{day} * 86400 + int64_t{hour} * 3600 +
-                    int64_t{minute} * 60 + second);
+void UTCTimeSpan::SetDay(int32_t day, int32_t hour, int32_t minute, int32_t second) {
+  m_second = Wrap32(int64_t{day} * 86400 + int64_t{hour} * 3600 + int64_t{minute} * 60 + second);
 }
 
 int32_t UTCTimeSpan::GetSecond() const { return m_second; }
@@ -151,24 +138,12 @@ UTCTimeSpan UTCTimeSpan::operator-(const UTCTimeSpan& other) const {
   return difference -= other;
 }
 
-bool UTCTimeSpan::operator==(const UTCTimeSpan& other) const {
-  return m_second == other.m_second;
-}
-bool UTCTimeSpan::operator!=(const UTCTimeSpan& other) const {
-  return m_second != other.m_second;
-}
-bool UTCTimeSpan::operator>(const UTCTimeSpan& other) const {
-  return m_second > other.m_second;
-}
-bool UTCTimeSpan::operator<(const UTCTimeSpan& other) const {
-  return m_second < other.m_second;
-}
-bool UTCTimeSpan::operator>=(const UTCTimeSpan& other) const {
-  return m_second >= other.m_second;
-}
-bool UTCTimeSpan::operator<=(const UTCTimeSpan& other) const {
-  return m_second <= other.m_second;
-}
+bool UTCTimeSpan::operator==(const UTCTimeSpan& other) const { return m_second == other.m_second; }
+bool UTCTimeSpan::operator!=(const UTCTimeSpan& other) const { return m_second != other.m_second; }
+bool UTCTimeSpan::operator>(const UTCTimeSpan& other) const { return m_second > other.m_second; }
+bool UTCTimeSpan::operator<(const UTCTimeSpan& other) const { return m_second < other.m_second; }
+bool UTCTimeSpan::operator>=(const UTCTimeSpan& other) const { return m_second >= other.m_second; }
+bool UTCTimeSpan::operator<=(const UTCTimeSpan& other) const { return m_second <= other.m_second; }
 
 // ---------------------------------------------------------------------------
 // UTCTime
@@ -207,10 +182,8 @@ UTCTime& UTCTime::operator=(const SYSTEMTIME& st) {
 UTCTime& UTCTime::operator=(const FILETIME& ft) {
   const uint64_t ticks = ft_to_u64(ft);
   const uint64_t ticks_per_second = kFileTimeTicksPerSecond;
-  SetSeconds(static_cast<int64_t>(ticks / ticks_per_second) -
-             kFileTimeEpochOffsetSeconds);
-  m_ts.tv_nsec = static_cast<long>((ticks % ticks_per_second) *
-                                   kNanosecondsPerFileTimeTick);
+  SetSeconds(static_cast<int64_t>(ticks / ticks_per_second) - kFileTimeEpochOffsetSeconds);
+  m_ts.tv_nsec = static_cast<long>((ticks % ticks_per_second) * kNanosecondsPerFileTimeTick);
   return *this;
 }
 
@@ -221,23 +194,18 @@ UTCTime::operator timespec() const { return m_ts; }
 UTCTime::operator tm() const { return UtcFields(Seconds()); }
 
 UTCTime::operator SYSTEMTIME() const {
-  const uint16_t milliseconds =
-      static_cast<uint16_t>(Nanoseconds() / kNanosecondsPerMillisecond);
+  const uint16_t milliseconds = static_cast<uint16_t>(Nanoseconds() / kNanosecondsPerMillisecond);
   return SystemTimeFromTm(*this, milliseconds);
 }
 
 UTCTime::operator FILETIME() const {
-  const int64_t ticks =
-      (int64_t{Seconds()} + kFileTimeEpochOffsetSeconds) *
-          kFileTimeTicksPerSecond +
-      Nanoseconds() / kNanosecondsPerFileTimeTick;
+  const int64_t ticks = (int64_t{Seconds()} + kFileTimeEpochOffsetSeconds) * kFileTimeTicksPerSecond +
+                        Nanoseconds() / kNanosecondsPerFileTimeTick;
   return u64_to_ft(static_cast<uint64_t>(ticks));
 }
 
-UTCTime& UTCTime::SetTmTime(int tm_year, int tm_mon, int tm_mday,
-                            int tm_hour, int tm_min, int tm_sec,
-                            int tm_milli_sec, int tm_micro_sec,
-                            int tm_nano_sec) {
+UTCTime& UTCTime::SetTmTime(int tm_year, int tm_mon, int tm_mday, int tm_hour, int tm_min, int tm_sec,
+                            int tm_milli_sec, int tm_micro_sec, int tm_nano_sec) {
   tm fields = {};
   fields.tm_year = tm_year;
   fields.tm_mon = tm_mon;
@@ -246,17 +214,14 @@ UTCTime& UTCTime::SetTmTime(int tm_year, int tm_mon, int tm_mday,
   fields.tm_min = tm_min;
   fields.tm_sec = tm_sec;
   *this = fields;
-  AddNanoseconds(tm_milli_sec * kNanosecondsPerMillisecond +
-                 tm_micro_sec * kNanosecondsPerMicrosecond + tm_nano_sec);
+  AddNanoseconds(tm_milli_sec * kNanosecondsPerMillisecond + tm_micro_sec * kNanosecondsPerMicrosecond +
+                 tm_nano_sec);
   return *this;
 }
 
-UTCTime& UTCTime::SetSystemTime(uint16_t wYear, uint16_t wMonth,
-                                uint16_t wDay, uint16_t wHour,
-                                uint16_t wMinute, uint16_t wSecond,
-                                uint16_t wMilliseconds,
-                                uint16_t wMicroseconds,
-                                uint16_t wNanoseconds) {
+UTCTime& UTCTime::SetSystemTime(uint16_t wYear, uint16_t wMonth, uint16_t wDay, uint16_t wHour,
+                                uint16_t wMinute, uint16_t wSecond, uint16_t wMilliseconds,
+                                uint16_t wMicroseconds, uint16_t wNanoseconds) {
   SYSTEMTIME st = {};
   st.wYear = wYear;
   st.wMonth = wMonth;
@@ -274,9 +239,7 @@ bool UTCTime::operator==(const UTCTime& other) const {
   return Seconds() == other.Seconds() && Nanoseconds() == other.Nanoseconds();
 }
 
-bool UTCTime::operator!=(const UTCTime& other) const {
-  return !(*this == other);
-}
+bool UTCTime::operator!=(const UTCTime& other) const { return !(*this == other); }
 
 bool UTCTime::operator<(const UTCTime& other) const {
   if (Seconds() != other.Seconds()) return Seconds() < other.Seconds();
@@ -284,12 +247,8 @@ bool UTCTime::operator<(const UTCTime& other) const {
 }
 
 bool UTCTime::operator>(const UTCTime& other) const { return other < *this; }
-bool UTCTime::operator>=(const UTCTime& other) const {
-  return !(*this < other);
-}
-bool UTCTime::operator<=(const UTCTime& other) const {
-  return !(other < *this);
-}
+bool UTCTime::operator>=(const UTCTime& other) const { return !(*this < other); }
+bool UTCTime::operator<=(const UTCTime& other) const { return !(other < *this); }
 
 UTCTime& UTCTime::operator+=(const UTCTimeSpan& span) {
   SetSeconds(int64_t{Seconds()} + span.GetSecond());
@@ -351,14 +310,12 @@ tm LocalTimeToUTCTime(const tm& t_tm) {
 }
 
 tm UTCTimeToLocalTime(const tm& t_tm, int32_t tz_sec, int32_t dst_sec) {
-  const UTCTime local = UTCTime(t_tm) + UTCTimeSpan(tz_sec) +
-                        UTCTimeSpan(dst_sec);
+  const UTCTime local = UTCTime(t_tm) + UTCTimeSpan(tz_sec) + UTCTimeSpan(dst_sec);
   return local;
 }
 
 tm LocalTimeToUTCTime(const tm& t_tm, int32_t tz_sec, int32_t dst_sec) {
-  const UTCTime utc = UTCTime(t_tm) - UTCTimeSpan(tz_sec) -
-                      UTCTimeSpan(dst_sec);
+  const UTCTime utc = UTCTime(t_tm) - UTCTimeSpan(tz_sec) - UTCTimeSpan(dst_sec);
   return utc;
 }
 
@@ -368,8 +325,7 @@ tm LocalTimeToUTCTime(const tm& t_tm, int32_t tz_sec, int32_t dst_sec) {
 // hour whenever localtime_r flags daylight-saving time.
 
 SYSTEMTIME UTCTimeToLocalTime(const SYSTEMTIME& st) {
-  return SystemTimeFromTm(UTCTimeToLocalTime(tm(UTCTime(st))),
-                          st.wMilliseconds);
+  return SystemTimeFromTm(UTCTimeToLocalTime(tm(UTCTime(st))), st.wMilliseconds);
 }
 
 SYSTEMTIME LocalTimeToUTCTime(const SYSTEMTIME& st) {
@@ -380,16 +336,12 @@ SYSTEMTIME LocalTimeToUTCTime(const SYSTEMTIME& st) {
   return SystemTimeFromTm(LocalTimeToUTCTime(local), st.wMilliseconds);
 }
 
-SYSTEMTIME UTCTimeToLocalTime(const SYSTEMTIME& st, int32_t tz_sec,
-                              int32_t dst_sec) {
-  return SystemTimeFromTm(UTCTimeToLocalTime(tm(UTCTime(st)), tz_sec, dst_sec),
-                          st.wMilliseconds);
+SYSTEMTIME UTCTimeToLocalTime(const SYSTEMTIME& st, int32_t tz_sec, int32_t dst_sec) {
+  return SystemTimeFromTm(UTCTimeToLocalTime(tm(UTCTime(st)), tz_sec, dst_sec), st.wMilliseconds);
 }
 
-SYSTEMTIME LocalTimeToUTCTime(const SYSTEMTIME& st, int32_t tz_sec,
-                              int32_t dst_sec) {
-  return SystemTimeFromTm(LocalTimeToUTCTime(tm(UTCTime(st)), tz_sec, dst_sec),
-                          st.wMilliseconds);
+SYSTEMTIME LocalTimeToUTCTime(const SYSTEMTIME& st, int32_t tz_sec, int32_t dst_sec) {
+  return SystemTimeFromTm(LocalTimeToUTCTime(tm(UTCTime(st)), tz_sec, dst_sec), st.wMilliseconds);
 }
 
 // ---------------------------------------------------------------------------
@@ -402,9 +354,7 @@ ULARGE_INTEGER ft_to_uli(const FILETIME& ft) {
   return uli;
 }
 
-uint64_t ft_to_u64(const FILETIME& ft) {
-  return (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
-}
+uint64_t ft_to_u64(const FILETIME& ft) { return (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime; }
 
 FILETIME uli_to_ft(const ULARGE_INTEGER& uli) {
   FILETIME ft;

@@ -110,7 +110,7 @@ class UTCTime {
   UTCTime();
   UTCTime(const time_t& t);
   UTCTime(const timespec& ts);
-  UTCTime(const tm& t_tm);  // fields read as UTC calendar time
+  UTCTime(const tm& t_tm);        // fields read as UTC calendar time
   UTCTime(const SYSTEMTIME& st);  // fields read as UTC calendar time
   UTCTime(const FILETIME& ft);
 
@@ -124,17 +124,15 @@ class UTCTime {
 
   operator time_t() const;
   operator timespec() const;
-  operator tm() const;  // UTC calendar fields
+  operator tm() const;          // UTC calendar fields
   operator SYSTEMTIME() const;  // UTC calendar fields
   operator FILETIME() const;
 
   // Calendar fields in tm conventions (years since 1900, months 0-11).
-  UTCTime& SetTmTime(int tm_year, int tm_mon, int tm_mday, int tm_hour,
-                     int tm_min, int tm_sec, int tm_milli_sec,
-                     int tm_micro_sec, int tm_nano_sec);
-  UTCTime& SetSystemTime(uint16_t wYear, uint16_t wMonth, uint16_t wDay,
-                         uint16_t wHour, uint16_t wMinute, uint16_t wSecond,
-                         uint16_t wMilliseconds, uint16_t wMicroseconds,
+  UTCTime& SetTmTime(int tm_year, int tm_mon, int tm_mday, int tm_hour, int tm_min, int tm_sec,
+                     int tm_milli_sec, int tm_micro_sec, int tm_nano_sec);
+  UTCTime& SetSystemTime(uint16_t wYear, uint16_t wMonth, uint16_t wDay, uint16_t wHour, uint16_t wMinute,
+                         uint16_t wSecond, uint16_t wMilliseconds, uint16_t wMicroseconds,
                          uint16_t wNanoseconds);
 
   bool operator==(const UTCTime& other) const;
@@ -178,10 +176,8 @@ SYSTEMTIME LocalTimeToUTCTime(const SYSTEMTIME& st);
 // seconds east of UTC.
 tm UTCTimeToLocalTime(const tm& t_tm, int32_t tz_sec, int32_t dst_sec);
 tm LocalTimeToUTCTime(const tm& t_tm, int32_t tz_sec, int32_t dst_sec);
-SYSTEMTIME UTCTimeToLocalTime(const SYSTEMTIME& st, int32_t tz_sec,
-                              int32_t dst_sec);
-SYSTEMTIME LocalTimeToUTCTime(const SYSTEMTIME& st, int32_t tz_sec,
-                              int32_t dst_sec);
+SYSTEMTIME UTCTimeToLocalTime(const SYSTEMTIME& st, int32_t tz_sec, int32_t dst_sec);
+SYSTEMTIME LocalTimeToUTCTime(const SYSTEMTIME& st, int32_t tz_sec, int32_t dst_sec);
 
 ULARGE_INTEGER ft_to_uli(const FILETIME& ft);
 uint64_t ft_to_u64(const FILETIME& ft);

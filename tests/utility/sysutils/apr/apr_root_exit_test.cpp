@@ -49,9 +49,10 @@ TEST(AprRootExitTest, ProcessEndsWithAConnectedModel) {
   vantix_test::LoopbackServer server;
   ASSERT_TRUE(server.IsListening());
   EXPECT_EQ(0, ExitStatusOfChild([&] {
-    HostedModel* pModel = new HostedModel;
-    return pModel->IsReady() && pModel->SetServer("127.0.0.1", server.Port()) && pModel->Host().Connect(true);
-  }));
+              HostedModel* pModel = new HostedModel;
+              return pModel->IsReady() && pModel->SetServer("127.0.0.1", server.Port()) &&
+                     pModel->Host().Connect(true);
+            }));
 }
 
 }  // namespace

@@ -53,11 +53,12 @@ TEST(AprTcpSocketTest, ConnectRefusesEmptyHostOrPortAndFollowsANewHostOrPort) {
   const apr_status_t noHost = AprTcpSocket().connect(kNoHost, dead);
   EXPECT_FALSE(noHost == APR_SUCCESS || APR_STATUS_IS_ECONNREFUSED(noHost));
   AprTcpSocket client;
-  EXPECT_EQ((std::vector<apr_status_t>{-1, -1, -1, ECONNREFUSED, ECONNREFUSED, noHost, ECONNREFUSED, 0}),
-            (std::vector<apr_status_t>{client.connect("", live), client.connect(nullptr, live),
-                                       client.connect(kLoopbackIP, 0), client.connect(kLoopbackIP, dead),
-                                       client.connect(kLoopbackIP, dead), client.connect(kNoHost, dead),
-                                       client.connect(kLoopbackIP, dead), client.connect(kLoopbackIP, live)}));
+  EXPECT_EQ(
+      (std::vector<apr_status_t>{-1, -1, -1, ECONNREFUSED, ECONNREFUSED, noHost, ECONNREFUSED, 0}),
+      (std::vector<apr_status_t>{client.connect("", live), client.connect(nullptr, live),
+                                 client.connect(kLoopbackIP, 0), client.connect(kLoopbackIP, dead),
+                                 client.connect(kLoopbackIP, dead), client.connect(kNoHost, dead),
+                                 client.connect(kLoopbackIP, dead), client.connect(kLoopbackIP, live)}));
 }
 
 TEST(AprTcpSocketTest, TimeOutsOptionsAndAddresses) {
@@ -76,7 +77,8 @@ TEST(AprTcpSocketTest, TimeOutsOptionsAndAddresses) {
   char ip[16] = {};
   ASSERT_TRUE(AprSocket::getSockAddrIP(socket.bindAddr(), ip, sizeof(ip)));
   EXPECT_STREQ(kLoopbackIP, ip);
-  EXPECT_FALSE(AprSocket::getSockAddrIP(socket.bindAddr(), ip, 4) || AprSocket::getSockAddrIP(nullptr, ip, 9));
+  EXPECT_FALSE(AprSocket::getSockAddrIP(socket.bindAddr(), ip, 4) ||
+               AprSocket::getSockAddrIP(nullptr, ip, 9));
   EXPECT_FALSE(AprTcpSocket().bind(kNoHost, 0));
 }
 
@@ -115,13 +117,13 @@ TEST(AprSocketTest, EveryOperationFailsWithoutARuntimeHandle) {
   char buf[4] = "abc";
   apr_size_t size = sizeof(buf);
   apr_sockaddr_t* addr = nullptr;
-  EXPECT_EQ(std::vector<bool>(14),
-            (std::vector<bool>{tcp->readselect(10), tcp->bind(kLoopbackIP, 0), tcp->listen(1),
-                               tcp->setTimeOut(1), tcp->setOption(APR_SO_NONBLOCK, 1),
-                               tcp->setKeepAlive(30, 5, 4), tcp->getLocalSockAddr(addr),
-                               tcp->getRemoteSockAddr(addr), mcast->leave(), mcast->hops(1),
-                               mcast->join("239.1.1.1", nullptr, nullptr), mcast->setLoopback(1),
-                               mcast->setInterface(kLoopbackIP), mcast->setInterface(nullptr)}));
+  EXPECT_EQ(
+      std::vector<bool>(14),
+      (std::vector<bool>{tcp->readselect(10), tcp->bind(kLoopbackIP, 0), tcp->listen(1), tcp->setTimeOut(1),
+                         tcp->setOption(APR_SO_NONBLOCK, 1), tcp->setKeepAlive(30, 5, 4),
+                         tcp->getLocalSockAddr(addr), tcp->getRemoteSockAddr(addr), mcast->leave(),
+                         mcast->hops(1), mcast->join("239.1.1.1", nullptr, nullptr), mcast->setLoopback(1),
+                         mcast->setInterface(kLoopbackIP), mcast->setInterface(nullptr)}));
   EXPECT_EQ((std::vector<int64_t>{-1, -1, -1}),
             (std::vector<int64_t>{tcp->getTimeOut(), tcp->getOption(APR_SO_NONBLOCK), tcp->getProto()}));
   EXPECT_EQ(std::vector<apr_status_t>(8, APR_ENOTSOCK),
