@@ -5,7 +5,6 @@
 // when its successor went out on the same connection: it was read as a block of its own. Others may
 // share a block with a neighbour, which the block filter drops; they are only counted.
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -24,20 +23,13 @@ const int kPeriodMS = 5;
 // Room for every record of the run, taken before the first measurement.
 const size_t kMaxRecords = (kSoakMS + 30000) / kPeriodMS;
 
-long ResidentKiB() {
+// A number of this process's status file: "VmRSS:" in KiB, "Threads:".
+long Status(const std::string& field) {
   std::ifstream status("/proc/self/status");
   for (std::string line; std::getline(status, line);) {
-    if (line.compare(0, 6, "VmRSS:") == 0) return std::stol(line.substr(6));
+    if (line.compare(0, field.size(), field) == 0) return std::stol(line.substr(field.size()));
   }
   return -1;
-}
-
-int ThreadCount() {
-  int count = 0;
-  DIR* pDir = opendir("/proc/self/task");
-  while (const dirent* pEntry = readdir(pDir)) count += pEntry->d_name[0] != '.';
-  closedir(pDir);
-  return count;
 }
 
 // Which sequence numbers arrived whole, in storage taken up front so that the
@@ -58,7 +50,7 @@ struct Sink {
 };
 
 TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
-  const int threadsBefore = ThreadCount();
+  const long threadsBefore = Status("Threads:");
   Sink sink;
   LoopbackServer server;
   std::unique_ptr<HostedModel> pHost(new HostedModel());
@@ -68,7 +60,8 @@ TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
   std::vector<int> mustArrive;
   mustArrive.reserve(kMaxRecords);
   long residentAtWarmUp = -1;
-  int threadsAtWarmUp = -1, connections = 0, outages = 0, sequence = 1;
+  long threadsAtWarmUp = -1;
+  int connections = 0, outages = 0, sequence = 1;
   const Clock::time_point start = Clock::now();
   for (bool bLast = false; !bLast; ++connections) {
     ASSERT_TRUE(server.AcceptClient(kDeadlineMS)) << "the model did not come back";
@@ -85,8 +78,8 @@ TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
       std::this_thread::sleep_until(session + milliseconds((tick + 1) * kPeriodMS));
     }
     if (residentAtWarmUp < 0 && Clock::now() - start >= milliseconds(10000)) {
-      residentAtWarmUp = ResidentKiB();
-      threadsAtWarmUp = ThreadCount();
+      residentAtWarmUp = Status("VmRSS:");
+      threadsAtWarmUp = Status("Threads:");
     }
     if (bLast) break;
     server.CloseClient();
@@ -96,13 +89,13 @@ TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
     std::this_thread::sleep_for(milliseconds(1000));
     ASSERT_TRUE(server.StartListening());
   }
-  const long residentAtEnd = ResidentKiB();
-  EXPECT_EQ(threadsAtWarmUp, ThreadCount());
+  const long residentAtEnd = Status("VmRSS:");
+  EXPECT_EQ(threadsAtWarmUp, Status("Threads:"));
   WaitUntilAllRead(server.ClientPort(), kDeadlineMS);
   std::this_thread::sleep_for(milliseconds(200));
   FinishWithin("ReleasePluginModel", kDeadlineMS, [&] { EXPECT_TRUE(pHost->Release()); });
   const std::vector<unsigned int> codes = pHost->events.Codes();
-  EXPECT_TRUE(WaitUntil([&] { return ThreadCount() == threadsBefore; }, kDeadlineMS));
+  EXPECT_TRUE(WaitUntil([&] { return Status("Threads:") == threadsBefore; }, kDeadlineMS));
 
   size_t lost = 0;
   for (int must : mustArrive) lost += !sink.arrived[must];
