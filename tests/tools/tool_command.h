@@ -3,6 +3,7 @@
 // The tools under test as child processes. In a cross build they run through
 // the same emulator as the tests; CMake hands its command over joined with '|'.
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
@@ -23,9 +24,17 @@ extern char** environ;
 
 namespace vantix_test {
 
+using Argv = std::vector<std::string>;
+
 inline std::string FileContents(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// Passes when `text` holds `part`; a failure shows the whole text.
+inline ::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
 }
 
 // A program started as a child (argv[0] a path), its standard output and
@@ -34,7 +43,7 @@ inline std::string FileContents(const std::string& path) {
 class ChildProcess {
  public:
   // Starts the program; given `waitMs`, also waits that long for its end.
-  explicit ChildProcess(const std::vector<std::string>& argv, int waitMs = 0) {
+  explicit ChildProcess(const Argv& argv, int waitMs = 0) {
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
@@ -81,20 +90,16 @@ class ChildProcess {
   int m_exitStatus = -1;
 };
 
-inline std::vector<std::string> Tool(const char* tool, const std::vector<std::string>& args) {
-  std::vector<std::string> argv;
+inline Argv Tool(const char* tool, const Argv& args) {
+  Argv argv;
   std::istringstream emulator(VANTIX_EMULATOR);
   for (std::string part; std::getline(emulator, part, '|');) argv.push_back(part);
   argv.push_back(tool);
   argv.insert(argv.end(), args.begin(), args.end());
   return argv;
 }
-inline std::vector<std::string> Mdhost(const std::vector<std::string>& args) {
-  return Tool(VANTIX_MDHOST, args);
-}
-inline std::vector<std::string> VantixSim(const std::vector<std::string>& args) {
-  return Tool(VANTIX_SIM, args);
-}
+inline Argv Mdhost(const Argv& args) { return Tool(VANTIX_MDHOST, args); }
+inline Argv VantixSim(const Argv& args) { return Tool(VANTIX_SIM, args); }
 
 // Long enough for any tool run of the tests to end by itself, also emulated.
 const int kRunToEnd = 60000;
