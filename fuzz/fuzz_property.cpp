@@ -1,5 +1,4 @@
-// Arbitrary value texts proposed to every kind of property item, with limits
-// and choices that also come from the input.
+// Arbitrary value texts proposed to every kind of property item, with limits and choices from the input.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -9,45 +8,33 @@
 
 #include "MetadataModelBase/MetadataProperty.h"
 
-namespace {
-
-void Require(bool condition) {
-  if (!condition) abort();
-}
-
 // Whether an item's value is within its limits, and the pair it writes.
-std::string Reading(const CMetadataProperty& item) {
-  T_METADATA_CONFIG config{"untouched", "untouched"};
+static std::string Reading(const CMetadataProperty& item, T_METADATA_CONFIG& config) {
+  config = {"untouched", "untouched"};
   const bool bValid = item.GetPropertySetting(config);
   return (bValid ? "+" : "-") + config.strPropertyID + "=" + config.strValue;
 }
 
-// Validation and setting agree; a refused value changes nothing, an accepted
-// one reads back as a value that the item accepts again.
-void Propose(CMetadataProperty& item, const T_METADATA_CONFIG& proposal) {
-  const std::string before = Reading(item);
-  const bool bValid = item.IsPropertySettingValid(proposal);
-  Require(item.SetPropertySetting(proposal) == bValid);
-  const std::string after = Reading(item);
-  if (!bValid) {
-    Require(after == before);
-    return;
-  }
+// Validation and setting agree; a refused value changes nothing, an accepted one reads back, under the
+// item's identifier and within its limits, as a value that the item accepts again unchanged.
+static void Propose(CMetadataProperty& item, const T_METADATA_CONFIG& proposal) {
   T_METADATA_CONFIG config;
-  Require(item.GetPropertySetting(config) && config.strPropertyID == item.GetPropertyID());
-  Require(item.SetPropertySetting(config) && Reading(item) == after);
+  const std::string before = Reading(item, config);
+  const bool bValid = item.IsPropertySettingValid(proposal);
+  if (item.SetPropertySetting(proposal) != bValid) abort();
+  const std::string after = Reading(item, config);
+  if (after != (bValid ? "+" + item.GetPropertyID() + "=" + config.strValue : before)) abort();
+  if (bValid && (!item.SetPropertySetting(config) || Reading(item, config) != after)) abort();
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
+  auto text = [&input](size_t uiMaxLength) { return input.ConsumeRandomLengthString(uiMaxLength); };
   std::vector<std::unique_ptr<CMetadataProperty>> items;
   auto add = [&items](auto* pItem) {
     items.emplace_back(pItem);
     return pItem;
   };
-  auto text = [&input](size_t uiMaxLength) { return input.ConsumeRandomLengthString(uiMaxLength); };
   add(new CPropertyCheckBox());
   CPropertyLineEdit* edits[] = {add(new CPropertyLineEdit()), add(new CPropServerIP()),
                                 add(new CPropServerHost())};
