@@ -20,7 +20,6 @@ class DistributionTest : public ::testing::Test {
     ASSERT_TRUE(m_host.Host().SetChannelConfigList(ullChID, config.data(), config.size()));
   }
 
-  // One write, read whole before anything else is written.
   void Push(const std::string& text) {
     ASSERT_TRUE(m_server.Write(text));
     ASSERT_TRUE(WaitUntilAllRead(m_server.ClientPort(), kDeadlineMS));
@@ -97,8 +96,7 @@ TEST_F(DistributionTest, ServerSettingsTakeEffectAtTheNextConnection) {
     EXPECT_EQ(HostedModel::kDeviceID, event.ullDeviceID);
 }
 
-// A server item of another class than declared stops a connection before any
-// attempt and leaves the error text alone.
+// A server item of another class than declared stops a connection before any attempt, error text unset.
 struct WrongItemModel : CMetadataModelVantix {
   explicit WrongItemModel(size_t index) {
     CPropertySpinBox* pItem = new CPropertySpinBox();  // the model deletes it

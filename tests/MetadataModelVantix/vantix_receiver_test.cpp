@@ -38,7 +38,6 @@ class ReceiverTest : public ::testing::Test {
     ASSERT_TRUE(m_server.AcceptClient(kDeadlineMS));
   }
 
-  // Writes text and waits until the receiver has read it all.
   void Push(const std::string& text) {
     ASSERT_TRUE(m_server.Write(text));
     ASSERT_TRUE(WaitUntilAllRead(m_server.ClientPort(), kDeadlineMS));
@@ -115,7 +114,6 @@ TEST_F(ReceiverTest, ReplacesAResetConnectionQuietlyAndReportsALostServerOnce) {
   m_server.ResetClient();
   ASSERT_TRUE(m_server.AcceptClient(kDeadlineMS));
   ASSERT_TRUE(m_server.Write(CameraRecord(8, 8)) && m_blocks.WaitForCount(1, milliseconds(kDeadlineMS)));
-  EXPECT_EQ("1 30 10 3 ", KeepAlive());
   const Clock::time_point closed = Clock::now();
   m_server.CloseClient();
   m_server.StopListening();

