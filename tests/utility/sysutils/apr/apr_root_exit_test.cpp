@@ -19,17 +19,15 @@ namespace {
 
 using vantix_test::HostedModel;
 
-// Runs `prepare` in a child process, which lets its threads settle into
-// waiting and then exits with what `prepare` left alive: status 0, or 2 when
-// `prepare` failed. The child's exit status (128 plus a signal that ended
-// it), or -1 when it had not ended within five seconds; it is killed then.
+// Runs `prepare` in a child that lets its threads settle and exits with what they left alive:
+// its exit status (2 when `prepare` failed, 128 plus an ending signal), or -1 when killed after 5 s.
 int ExitStatusOfChild(const std::function<bool()>& prepare) {
   fflush(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
-    const bool bPrepared = prepare();
+    const int status = prepare() ? 0 : 2;
     SysUtils::SleepMS(200);
-    exit(bPrepared ? 0 : 2);
+    exit(status);
   }
   int status = 0;
   if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5000)) {
