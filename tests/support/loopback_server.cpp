@@ -40,7 +40,6 @@ bool LoopbackServer::AcceptClient(int timeoutMS) {
   if (fd < 0) return false;
   CloseClient();
   m_clientFd = fd;
-  ++m_acceptedCount;
   return setsockopt(m_clientFd, IPPROTO_TCP, TCP_NODELAY, &kOn, sizeof(kOn)) == 0;
 }
 

@@ -22,8 +22,6 @@ class LoopbackServer {
   uint16_t Port() const { return ntohs(m_address.sin_port); }
 
   bool AcceptClient(int timeoutMS);
-  bool HasClient() const { return m_clientFd >= 0; }
-  int AcceptedCount() const { return m_acceptedCount; }
   // The client's own (local) port.
   uint16_t ClientPort() const;
 
@@ -47,7 +45,6 @@ class LoopbackServer {
   int m_listenFd = -1;
   int m_clientFd = -1;
   int m_queueFillerFd = -1;
-  int m_acceptedCount = 0;
 };
 
 // A port on 127.0.0.1 with no listener behind it (bound, then released).

@@ -11,8 +11,6 @@
 #include <functional>
 
 #include "support/hosted_model.h"
-#include "support/loopback_server.h"
-#include "support/wait_until.h"
 #include "utility/sysutils/common/system.h"
 
 namespace {
