@@ -57,6 +57,7 @@ TEST_F(DistributionTest, ReachesEveryEnabledChannelWhoseCameraIsTheRecordsCharac
     Push(c.first);
     expected += c.second;
   }
+  ASSERT_TRUE(m_host.records.WaitForCount(10, milliseconds(kDeadlineMS)));  // read is not yet handed out
   // Dropped without a callback, or without its user data (which would crash the recorder).
   ASSERT_TRUE(m_host.Host().RegisterMetadataCallbackFunc(nullptr, &m_host.records));
   Push("#a CamID:2 Event:face\r\n");
