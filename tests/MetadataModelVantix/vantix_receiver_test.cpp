@@ -63,7 +63,7 @@ class ReceiverTest : public ::testing::Test {
   CVantixReceiver m_receiver;
 };
 
-// Blocks as they arrive, then groups of records 15 ms apart after a quiet spell: a pause of the product's
+// Blocks as they arrive, then groups of records 30 ms apart after a quiet spell: a pause of the product's
 // length after a receive time-out, or after a block handed on, would let them queue up and be dropped.
 TEST_F(ReceiverTest, HandsOnEveryBlockOfAtMostOneLineAtOnceNulTerminatedWithItsLength) {
   m_timing.uiPauseMS = 100;
@@ -81,7 +81,7 @@ TEST_F(ReceiverTest, HandsOnEveryBlockOfAtMostOneLineAtOnceNulTerminatedWithItsL
   for (int trial = 1; trial <= 20; ++trial) {
     std::this_thread::sleep_for(milliseconds(m_timing.llRecvTimeoutMS + 3));  // just after a time-out
     for (int i = 0; i < 3; ++i) {
-      if (i > 0) std::this_thread::sleep_for(milliseconds(15));
+      if (i > 0) std::this_thread::sleep_for(milliseconds(30));
       ASSERT_TRUE(m_server.Write(CameraRecord(1, i)));
     }
     ASSERT_TRUE(WaitUntil([&] { return m_blocks.Count() == 4u + 3 * trial; }, 1000)) << "trial " << trial;
