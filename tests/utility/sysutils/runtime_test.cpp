@@ -29,8 +29,8 @@ TEST(AprRootTest, AnnouncesItselfOnceAndTracksObjects) {
             testing::internal::GetCapturedStdout());
   int object = 0;
   root->trackObject(&object);
-  EXPECT_TRUE(root->isTracked(&object) && root->untrackObject(&object));
-  EXPECT_FALSE(root->isTracked(&object) || root->untrackObject(&object));
+  EXPECT_TRUE(root->untrackObject(&object));
+  EXPECT_FALSE(root->untrackObject(&object));
 }
 
 // The guard gives back every hold it took: only the last unlock is too many.

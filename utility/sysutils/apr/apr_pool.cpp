@@ -6,12 +6,11 @@
 
 namespace SysUtils {
 
-AprPool::AprPool(apr_uint32_t maxfree) : m_pool(nullptr), m_maxfree(maxfree) {
-  apr_pool_create_ex(&m_pool, AprRoot::instance()->getRootPool(), nullptr, nullptr);
+AprPool::AprPool(apr_uint32_t maxfree) : m_pool(AprRoot::instance()->openChildPool()), m_maxfree(maxfree) {
   setCacheSize(m_maxfree);
 }
 
-AprPool::~AprPool() { apr_pool_destroy(m_pool); }
+AprPool::~AprPool() { AprRoot::instance()->closeChildPool(m_pool); }
 
 void* AprPool::alloc(apr_size_t in_size) { return apr_palloc(m_pool, in_size); }
 

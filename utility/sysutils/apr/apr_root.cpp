@@ -2,9 +2,10 @@
 
 #include <apr_allocator.h>
 #include <apr_general.h>
+#include <apr_thread_mutex.h>
 #include <stdio.h>
 
-#include <memory>
+#include <new>
 
 namespace SysUtils {
 
@@ -13,61 +14,92 @@ namespace {
 // The root's own allocator setting; every object pool raises it later.
 const apr_size_t kRootMaxFree = 32;
 
-// At library unload or process exit the runtime is finished only when the
-// host holds nothing that the library handed out. The threads of a live model
-// wait on events in the root's pools, and destroying a condition variable that
-// a thread waits on blocks for ever; the process is ending anyway, so the
-// runtime is left to it.
-struct FinishUnlessInUse {
-  void operator()(AprRoot* root) const {
-    if (!root->hasTrackedObjects()) delete root;
-  }
-};
-
 }  // namespace
 
+// Finishes the root when the library is unloaded or the process exits.
+class AprRoot::Finisher {
+ public:
+  explicit Finisher(AprRoot* root) : m_root(root) {}
+  ~Finisher() { m_root->finish(); }
+
+ private:
+  AprRoot* const m_root;
+};
+
 AprRoot* AprRoot::instance() {
-  // A function-local static is initialised once even with concurrent first
-  // callers, and let go at library unload or process exit.
-  static std::unique_ptr<AprRoot, FinishUnlessInUse> s_instance(new AprRoot);
-  return s_instance.get();
+  // Function-local statics are made once even with concurrent first callers.
+  // The root lives in storage of its own and is never destroyed; only the
+  // finisher has a destructor, run at library unload or process exit.
+  alignas(AprRoot) static unsigned char s_storage[sizeof(AprRoot)];
+  static AprRoot* const s_root = new (s_storage) AprRoot;
+  static const Finisher s_finisher(s_root);
+  return s_root;
 }
 
-AprRoot::AprRoot() : m_rootPool(nullptr) {
+AprRoot::AprRoot() : m_rootPool(nullptr), m_liveChildPools(0) {
+  CriticalSectionLock lock(&m_cs);
+  openLocked();
+}
+
+void AprRoot::openLocked() {
+  if (m_rootPool != nullptr) return;
   puts("APR Application Instance initiating ...");
   apr_initialize();
-  apr_pool_create_ex(&m_rootPool, nullptr, nullptr, nullptr);
+  apr_pool_create_unmanaged_ex(&m_rootPool, nullptr, nullptr);
   apr_allocator_t* allocator = apr_pool_allocator_get(m_rootPool);
-  if (allocator != nullptr) apr_allocator_max_free_set(allocator, kRootMaxFree);
+  if (allocator != nullptr) {
+    apr_allocator_max_free_set(allocator, kRootMaxFree);
+    // Pools of every thread draw from this allocator.
+    if (apr_allocator_mutex_get(allocator) == nullptr) {
+      apr_thread_mutex_t* mutex = nullptr;
+      if (apr_thread_mutex_create(&mutex, APR_THREAD_MUTEX_DEFAULT, m_rootPool) == APR_SUCCESS) {
+        apr_allocator_mutex_set(allocator, mutex);
+      }
+    }
+  }
   puts("APR Application Instance init done ...");
 }
 
-AprRoot::~AprRoot() {
-  apr_pool_clear(m_rootPool);
+void AprRoot::finish() {
+  CriticalSectionLock lock(&m_cs);
+  if (m_rootPool == nullptr) return;
+  if (m_liveChildPools == 0) {
+    apr_pool_destroy(m_rootPool);
+    m_rootPool = nullptr;
+  }
   apr_terminate();
   puts("APR Application Instance fini done ...");
 }
 
-apr_pool_t* AprRoot::getRootPool() { return m_rootPool; }
+apr_pool_t* AprRoot::getRootPool() {
+  CriticalSectionLock lock(&m_cs);
+  openLocked();
+  return m_rootPool;
+}
+
+apr_pool_t* AprRoot::openChildPool() {
+  CriticalSectionLock lock(&m_cs);
+  openLocked();
+  apr_pool_t* pool = nullptr;
+  apr_pool_create_ex(&pool, m_rootPool, nullptr, nullptr);
+  ++m_liveChildPools;
+  return pool;
+}
+
+void AprRoot::closeChildPool(apr_pool_t* pool) {
+  apr_pool_destroy(pool);
+  CriticalSectionLock lock(&m_cs);
+  --m_liveChildPools;
+}
 
 void AprRoot::trackObject(const void* p) {
-  CriticalSectionLock lock(&m_csTracked);
+  CriticalSectionLock lock(&m_cs);
   m_trackedObjects.insert(p);
 }
 
 bool AprRoot::untrackObject(const void* p) {
-  CriticalSectionLock lock(&m_csTracked);
+  CriticalSectionLock lock(&m_cs);
   return m_trackedObjects.erase(p) > 0;
-}
-
-bool AprRoot::isTracked(const void* p) {
-  CriticalSectionLock lock(&m_csTracked);
-  return m_trackedObjects.count(p) > 0;
-}
-
-bool AprRoot::hasTrackedObjects() {
-  CriticalSectionLock lock(&m_csTracked);
-  return !m_trackedObjects.empty();
 }
 
 }  // namespace SysUtils

@@ -1,34 +1,43 @@
-// A host may end its process with exit() while it still holds a model, from an
-// error path or a signal handler; the process must end all the same.
+// The runtime root at the end of a host. The process ends however the host exits: with models still held,
+// after the host's own exit handlers used them, and with a release under way on another thread. A host
+// that uses the runtime itself keeps its own clean-ups, and loading and unloading the plug-in leaves
+// nothing behind. Each host is a child process that loads the built plug-in by path.
 
+#include <apr_file_io.h>
+#include <apr_general.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <thread>
 
 #include "support/hosted_model.h"
+#include "support/loaded_plugin.h"
 #include "utility/sysutils/common/system.h"
 
 namespace {
 
-using vantix_test::HostedModel;
+using vantix_test::LoadedPlugin;
 
-// Runs `prepare` in a child that lets its threads settle and exits with what they left alive:
-// its exit status (2 when `prepare` failed, 128 plus an ending signal), or -1 when killed after 5 s.
-int ExitStatusOfChild(const std::function<bool()>& prepare) {
+// Runs `host` in a child that waits `settleMS` for its threads and then exits with what they left
+// alive: its exit status (2 when `host` failed, 128 plus an ending signal), or -1 when killed at the
+// deadline.
+int ExitStatusOfHost(const std::function<bool()>& host, uint32_t settleMS = 200, int deadlineMS = 5000) {
   fflush(nullptr);
   const pid_t pid = fork();
   if (pid == 0) {
-    const int status = prepare() ? 0 : 2;
-    SysUtils::SleepMS(200);
+    const int status = host() ? 0 : 2;
+    SysUtils::SleepMS(settleMS);
     exit(status);
   }
   int status = 0;
-  if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5000)) {
+  if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, deadlineMS)) {
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
     return -1;
@@ -36,19 +45,110 @@ int ExitStatusOfChild(const std::function<bool()>& prepare) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-// The models are never released: the host exits with them.
-TEST(AprRootExitTest, ProcessEndsWithAnInitialisedModel) {
-  EXPECT_EQ(0, ExitStatusOfChild([] { return (new HostedModel)->IsReady(); }));
+IPluginModel2* InitialisedModel(const LoadedPlugin& plugin) {
+  IPluginModel2* pModel = plugin.Create();
+  return pModel != nullptr && pModel->Initialize() ? pModel : nullptr;
 }
 
-TEST(AprRootExitTest, ProcessEndsWithAConnectedModel) {
+// What the host's own exit handler finds. Registered before the plug-in is loaded, it runs after the
+// plug-in's.
+LoadedPlugin* g_pPlugin = nullptr;
+IPluginModel2* g_pModel = nullptr;
+void ReleaseAtExit() {
+  if (!g_pModel->Uninitialize() || !g_pPlugin->Release(g_pModel)) _exit(3);
+}
+
+// The models are never released by the host's main line.
+TEST(AprRootExitTest, ProcessEndsWithLiveModelsAndAfterTheHostsOwnCleanUp) {
   vantix_test::LoopbackServer server;
   ASSERT_TRUE(server.IsListening());
-  EXPECT_EQ(0, ExitStatusOfChild([&] {
-              HostedModel* pModel = new HostedModel;
-              return pModel->IsReady() && pModel->SetServer("127.0.0.1", server.Port()) &&
-                     pModel->Host().Connect(true);
+  EXPECT_EQ(0, ExitStatusOfHost([] { return InitialisedModel(*new LoadedPlugin) != nullptr; }));
+  EXPECT_EQ(0, ExitStatusOfHost([&] {
+              IPluginModel2* pModel = InitialisedModel(*new LoadedPlugin);
+              const T_PLUGIN_UI_CONFIG port =
+                  vantix_test::Setting("ModelVantixServerPort", std::to_string(server.Port()));
+              return pModel != nullptr && pModel->SetSourceConfigList(&port, 1) && pModel->Connect(true);
             }));
+  EXPECT_EQ(0, ExitStatusOfHost([] {
+              atexit(&ReleaseAtExit);
+              g_pPlugin = new LoadedPlugin;
+              return (g_pModel = InitialisedModel(*g_pPlugin)) != nullptr;
+            }));
+}
+
+TEST(AprRootExitTest, ReleaseRacingTheExitNeitherCrashesNorHangs) {
+  for (int trial = 0; trial < 20; ++trial) {
+    EXPECT_EQ(0, ExitStatusOfHost(
+                     [] {
+                       const LoadedPlugin* pPlugin = new LoadedPlugin;
+                       IPluginModel2* pModel = InitialisedModel(*pPlugin);
+                       if (pModel != nullptr) std::thread([=] { pPlugin->Release(pModel); }).detach();
+                       return pModel != nullptr;
+                     },
+                     0))
+        << "trial " << trial;
+  }
+}
+
+// A host that uses the runtime as documented: it initialises it, terminates it at exit, and writes 10
+// bytes to a buffered file of its own pool, which the pool's clean-up writes out.
+TEST(AprRootExitTest, HostUsingTheRuntimeKeepsItsCleanUpsWhateverModelItHolds) {
+  enum ModelAtExit { kNoModel, kReleased, kLive };
+  for (const ModelAtExit model : {kNoModel, kReleased, kLive}) {
+    const std::string path = VANTIX_BINARY_DIR "/tests/host-file-" + std::to_string(model);
+    remove(path.c_str());
+    EXPECT_EQ(0, ExitStatusOfHost([&] {
+                apr_initialize();
+                atexit(apr_terminate);
+                apr_pool_t* pool = nullptr;
+                apr_file_t* file = nullptr;
+                apr_size_t size = 10;
+                const apr_int32_t flags = APR_FOPEN_CREATE | APR_FOPEN_WRITE | APR_FOPEN_BUFFERED;
+                if (apr_pool_create(&pool, nullptr) != APR_SUCCESS ||
+                    apr_file_open(&file, path.c_str(), flags, APR_FPROT_OS_DEFAULT, pool) != APR_SUCCESS ||
+                    apr_file_write(file, "0123456789", &size) != APR_SUCCESS) {
+                  return false;
+                }
+                if (model == kNoModel) return true;
+                const LoadedPlugin* pPlugin = new LoadedPlugin;
+                IPluginModel2* pModel = InitialisedModel(*pPlugin);
+                return pModel != nullptr &&
+                       (model == kLive || (pModel->Uninitialize() && pPlugin->Release(pModel)));
+              }));
+    struct stat written = {};
+    EXPECT_EQ(10, stat(path.c_str(), &written) == 0 ? written.st_size : -1) << "model at exit " << model;
+  }
+}
+
+// The process's address space, in KiB: the runtime's allocator maps its memory itself.
+long long AddressSpaceKiB() {
+  std::ifstream status("/proc/self/status");
+  long long kib = -1;
+  for (std::string key; status >> key && key != "VmSize:";) {
+  }
+  status >> kib;
+  return kib;
+}
+
+// Many cycles of load, use and unload, in a host that keeps the runtime initialised itself, take no
+// more address space than the first few.
+TEST(AprRootExitTest, LoadUseUnloadCyclesLeaveNothingBehind) {
+  EXPECT_EQ(0, ExitStatusOfHost(
+                   [] {
+                     apr_initialize();
+                     long long before = 0;
+                     for (int cycle = 0; cycle < 300; ++cycle) {
+                       if (cycle == 20) before = AddressSpaceKiB();
+                       const LoadedPlugin plugin;
+                       IPluginModel2* pModel = InitialisedModel(plugin);
+                       if (pModel == nullptr || !pModel->Uninitialize() || !plugin.Release(pModel))
+                         return false;
+                     }
+                     const long long grown = AddressSpaceKiB() - before;
+                     fprintf(stderr, "the address space grew by %lld KiB over 280 cycles\n", grown);
+                     return grown < 280;
+                   },
+                   0, 60000));
 }
 
 }  // namespace
