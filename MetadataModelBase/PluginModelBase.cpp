@@ -44,6 +44,7 @@ CMetadataModelBase1::CMetadataModelBase1()
       m_bReconnect(false),
       m_bLossDisconnectPending(false),
       m_bEnable(false),
+      m_ullHostStops(0),
       m_uiWorkerPeriodMS(kDefaultWorkerPeriodMS),
       m_ullReconnectIntervalMS(kDefaultReconnectIntervalMS),
       m_fnNowMS(&SysUtils::GetTimeCountMS) {
@@ -77,6 +78,9 @@ bool CMetadataModelBase1::Uninitialize() {
     METADATA_ASSERT_FAIL(METADATA_SRC_PLUGIN_MODEL_BASE);
     return true;
   }
+  // Whatever the model was doing, it does nothing more until the host's next
+  // Connect: no retry, and no Connect of another host thread re-arms it.
+  ForbidReconnect();
   if (m_eStatus != eMETADATA_STATUS_DISCONNECT) Disconnect(true);
   // CallWorker fails only when no worker runs, for instance because an
   // earlier Uninitialize stopped it and then failed in UninitialModel; there
@@ -91,6 +95,7 @@ bool CMetadataModelBase1::Uninitialize() {
     OnDisconnect();
     ReportStatusChange(eOldStatus);
   }
+  WithdrawQueuedMessages();
   if (!UninitialModel()) return false;
   m_bInitialized = false;
   return true;
@@ -267,21 +272,21 @@ void CMetadataModelBase1::DataCallback(const char* sMetadata, int iMetadataLen, 
 
 // The lost connection is closed, and reconnection allowed again from now,
 // unless the host has forbidden it since it last allowed it. Decided under
-// the queue locks, which the host's Disconnect needs to forbid it: the host's
+// the queue lock, under which the host's Disconnect forbids it: the host's
 // disconnect then either comes first or is queued after this one, and stays
-// final either way.
+// final either way. The disconnect is queued without waiting: the worker's
+// disconnect joins the thread that reports the loss.
 void CMetadataModelBase1::OnConnectionLost() {
-  SysUtils::CriticalSectionLock settingLock(&m_csSetting);
-  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-  // One disconnect closes the connection; reports that arrive before it is
-  // carried out would only queue more, one pass each, ahead of the host.
-  if (m_bLossDisconnectPending) return;
-  m_bLossDisconnectPending = true;
-  const bool bMayReconnect = m_bReconnect;
-  // Must not wait: the worker's disconnect joins the thread that reports the
-  // loss.
-  Disconnect(false);
-  if (bMayReconnect) SetReconnect(true);
+  {
+    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+    // One disconnect closes the connection; reports that arrive before it is
+    // carried out would only queue more, one pass each, ahead of the host.
+    if (m_bLossDisconnectPending) return;
+    m_bLossDisconnectPending = true;
+    m_MessageQueue.PushMessage(eMETADATA_MSG_DISCONNECT, nullptr, nullptr);
+    if (m_bReconnect) m_ullLastReconnect = static_cast<uint64_t>(m_fnNowMS.load()());
+  }
+  m_cdWake.set();
 }
 
 void CMetadataModelBase1::EventCallback(const char* strMetadata, int /*iMetadataLen*/, void* pData) {
@@ -315,28 +320,56 @@ void CMetadataModelBase1::SetReconnect(bool bReconnect) {
   if (bReconnect) m_cdWake.set();
 }
 
+// The host's last word wins: reconnection is allowed after the wait only when
+// no host Disconnect or Uninitialize came since the connect was queued.
 bool CMetadataModelBase1::Connect(bool bSync) {
-  const bool bHandled = QueueMessage(eMETADATA_MSG_CONNECT, bSync);
+  uint64_t ullStopsBefore = 0;
+  const bool bHandled = QueueMessage(eMETADATA_MSG_CONNECT, bSync, &ullStopsBefore);
   const bool bResult = bSync ? bHandled && m_eStatus == eMETADATA_STATUS_CONNECTED : true;
-  SetReconnect(true);
+  {
+    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+    if (m_ullHostStops == ullStopsBefore) {
+      m_ullLastReconnect = static_cast<uint64_t>(m_fnNowMS.load()());
+      m_bReconnect = true;
+    }
+  }
+  m_cdWake.set();
   return bResult;
 }
 
 bool CMetadataModelBase1::Disconnect(bool bSync) {
-  SetReconnect(false);
-  const bool bHandled = QueueMessage(eMETADATA_MSG_DISCONNECT, bSync);
+  ForbidReconnect();
+  uint64_t ullStops = 0;
+  const bool bHandled = QueueMessage(eMETADATA_MSG_DISCONNECT, bSync, &ullStops);
   return bSync ? bHandled && m_eStatus == eMETADATA_STATUS_DISCONNECT : true;
+}
+
+void CMetadataModelBase1::ForbidReconnect() {
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  ++m_ullHostStops;
+  m_bReconnect = false;
+}
+
+// Every message left once the worker has gone is dropped; a synchronous
+// caller waiting for one is woken and finds the status as it is.
+void CMetadataModelBase1::WithdrawQueuedMessages() {
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  for (CMetadataMessage& msg : m_MessageQueue) msg.MessageProcessed();
+  m_MessageQueue.clear();
+  m_bLossDisconnectPending = false;
 }
 
 // Queues a message; with bSync, waits until the worker has carried it out.
 // Returns false only when a synchronous caller found no worker to answer: the
 // message then stays queued, without its event, for a worker started later.
-bool CMetadataModelBase1::QueueMessage(E_METADATA_MSG eMsg, bool bSync) {
+// *pullStops is the count of host stops when the message was queued.
+bool CMetadataModelBase1::QueueMessage(E_METADATA_MSG eMsg, bool bSync, uint64_t* pullStops) {
   std::unique_ptr<SysUtils::AprCond> pEvent(bSync ? new SysUtils::AprCond(false) : nullptr);
   {
     SysUtils::CriticalSectionLock settingLock(&m_csSetting);
     SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
     m_MessageQueue.PushMessage(eMsg, nullptr, pEvent.get());
+    *pullStops = m_ullHostStops;
   }
   m_cdWake.set();
   if (!pEvent) return true;

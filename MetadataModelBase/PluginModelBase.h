@@ -172,7 +172,9 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   void CheckReconnect();
   void OnConnectionLost();
   void ReportStatusChange(E_METADATA_STATUS eOldStatus);
-  bool QueueMessage(E_METADATA_MSG eMsg, bool bSync);
+  bool QueueMessage(E_METADATA_MSG eMsg, bool bSync, uint64_t* pullStops);
+  void ForbidReconnect();
+  void WithdrawQueuedMessages();
   bool IsIdle();
   void PauseAfterPass();
   virtual void OnRequestPosted() override;
@@ -216,6 +218,8 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   // A disconnect for a lost connection is queued and not yet carried out.
   std::atomic<bool> m_bLossDisconnectPending;
   std::atomic<bool> m_bEnable;
+  // Host Disconnects and Uninitializes so far, under m_csMessageQueue.
+  uint64_t m_ullHostStops;
 
   // Guards the two callback pairs and the last error text, which host
   // threads write and the worker and receiver threads read.

@@ -119,8 +119,7 @@ CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state, const Tim
     OnTimeout(state, timing);
     return kNextPassAtOnce;
   }
-  OnFailure(state, timing);
-  return kPauseThenNextPass;
+  return OnFailure(state, timing) ? kNextPassAtOnce : kPauseThenNextPass;
 }
 
 // The block is terminated right behind what was received, so the filter and
@@ -154,24 +153,25 @@ void CVantixReceiver::OnTimeout(LoopState& state, const Timing& timing) {
 
 // Failing receives are tolerated for the failure window. Then a server that
 // still accepts a connection gets one in place of the dead socket; only a
-// server that cannot be reached is reported lost.
-void CVantixReceiver::OnFailure(LoopState& state, const Timing& timing) {
+// server that cannot be reached is reported lost. True when the socket was
+// replaced: what the server sends on the fresh connection is read at once.
+bool CVantixReceiver::OnFailure(LoopState& state, const Timing& timing) {
   const apr_time_t llSilentUS = apr_time_now() - state.llLastContactUS;
-  if (llSilentUS < timing.llFailureWindowMS * SysUtils::kMicrosPerMilli) return;
+  if (llSilentUS < timing.llFailureWindowMS * SysUtils::kMicrosPerMilli) return false;
   bool bReplaced = false;
   {
     SysUtils::CriticalSectionLock lock(&m_csSocket);
     bReplaced = ReplaceByProbe(timing);
   }
+  state.llLastContactUS = apr_time_now();
   if (bReplaced) {
     // A fresh connection gets a fresh window.
-    state.llLastContactUS = apr_time_now();
     state.uiTimeouts = 0;
-    return;
+    return true;
   }
   state.bConnected = false;
   ReportConnectionLost();
-  state.llLastContactUS = apr_time_now();
+  return false;
 }
 
 void CVantixReceiver::ReportConnectionLost() {

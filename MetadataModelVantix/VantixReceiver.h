@@ -69,7 +69,7 @@ class CVantixReceiver : public SysUtils::AprThreadWorker {
   apr_status_t ReceiveBlock(apr_size_t* pLength, bool* pbRedundant);
   void HandOnBlock(apr_size_t length);
   void OnTimeout(LoopState& state, const Timing& timing);
-  void OnFailure(LoopState& state, const Timing& timing);
+  bool OnFailure(LoopState& state, const Timing& timing);
   void ReportConnectionLost();
   Timing CurrentTiming();
 

@@ -47,10 +47,12 @@ class HostDisconnectTest : public ::testing::Test {
   }
 
   // Once the host's Disconnect(true) has returned, the model stays
-  // disconnected, however long the clock runs.
-  void ExpectFinalDisconnect() {
+  // disconnected, however long the clock runs; so it does after the host's
+  // Uninitialize, and Initialize again.
+  void ExpectFinalDisconnect(bool bInitializeAgain = false) {
     ASSERT_TRUE(WaitUntil([] { return s_bInterposed.load(); }, 5000));
     s_host.join();
+    ASSERT_TRUE(!bInitializeAgain || model.Initialize());
     const int iConnects = model.iConnectCalls;
     s_nowMS += 2 * kIntervalMS;
     std::this_thread::sleep_for(200ms);
@@ -76,6 +78,38 @@ TEST_F(HostDisconnectTest, LossReportedAsTheHostDisconnects) {
   s_pArmed = &model;
   CMetadataModelBase1::DataCallback("##CONNECTION_LOST##", 19, &model);
   ExpectFinalDisconnect();
+}
+
+// Made on another host thread while the worker carries out the host's
+// Connect(true): the Connect that returns afterwards leaves it final.
+TEST_F(HostDisconnectTest, StopMadeWhileTheHostsConnectIsCarriedOut) {
+  for (const bool bUninitialize : {false, true}) {
+    std::atomic<bool> bArmed{true};
+    model.onConnectModel = [&] {
+      if (!bArmed.exchange(false)) return;
+      s_host = std::thread([&] { bUninitialize ? model.Uninitialize() : model.Disconnect(true); });
+      std::this_thread::sleep_for(100ms);  // time for it to reach its wait
+      s_bInterposed = true;
+    };
+    EXPECT_TRUE(model.Connect(true));
+    ExpectFinalDisconnect(bUninitialize);
+    s_bInterposed = false;
+  }
+}
+
+// Uninitialize leaves a model that does nothing until the host's next
+// Connect, whether it was retrying against a refusing server or about to
+// reconnect after a loss.
+TEST_F(HostDisconnectTest, UninitializeEndsTheRetries) {
+  for (const bool bLost : {false, true}) {
+    model.bConnectSucceeds = bLost;
+    EXPECT_EQ(bLost, model.Connect(true));
+    if (bLost) CMetadataModelBase1::DataCallback("##CONNECTION_LOST##", 19, &model);
+    ASSERT_TRUE(WaitUntil([&] { return model.iDisconnectCalls == (bLost ? 1 : 0); }, 5000));
+    s_host = std::thread([&] { EXPECT_TRUE(model.Uninitialize()); });
+    s_bInterposed = true;
+    ExpectFinalDisconnect(true);
+  }
 }
 
 }  // namespace

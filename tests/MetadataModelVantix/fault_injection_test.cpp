@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "support/hosted_model.h"
+#include "support/signals.h"
 
 namespace {
 
@@ -112,6 +113,18 @@ TEST_F(FaultInjectionTest, LossReportsDuringTheHostsDisconnectLeaveItFinal) {
   reports.join();
   EXPECT_FALSE(m_host.events.WaitForCount(3, milliseconds(3000))) << "connected again by itself";
   EXPECT_EQ(eMETADATA_STATUS_DISCONNECT, m_host.Status());
+}
+
+// A host that handles a signal: delivered every 300 ms to any thread that takes it, it must not keep
+// the receiver from the host's stop, which it answers after at most one receive time-out.
+TEST_F(FaultInjectionTest, HostSignalsDoNotHoldUpDisconnect) {
+  m_host.Model().Receiver()->SetTiming(CVantixReceiver::Timing());
+  ASSERT_TRUE(m_host.ConnectTo(m_server));
+  const HandledSignals signals(0, 300, 50);
+  std::this_thread::sleep_for(milliseconds(1000));
+  const Clock::time_point start = Clock::now();
+  FinishWithin("Disconnect(true)", kDeadlineMS, [&] { EXPECT_TRUE(m_host.Host().Disconnect(true)); });
+  EXPECT_LT((Clock::now() - start) / milliseconds(1), 2000);
 }
 
 }  // namespace

@@ -107,21 +107,29 @@ TEST_F(ReceiverTest, AFailedConnectStartsNoThreadAndNothingIsReadWithoutUserData
   EXPECT_EQ(26, UnreadBytes(m_server.ClientPort()));
 }
 
-// A reset peer, with the server still up, is followed quietly by a fresh connection; once the server is
-// gone as well, the loss is reported once after the failure window, and nothing is tried any more.
+// A reset peer, with the server still up, is followed quietly by a fresh connection, read at once: records
+// sent within a pause of the product's length would meet and be dropped. Once the server is gone as well,
+// the loss is reported once after the failure window, and nothing is tried any more.
 TEST_F(ReceiverTest, ReplacesAResetConnectionQuietlyAndReportsALostServerOnce) {
+  m_timing.uiPauseMS = 100;
   ConnectAndAccept();
   m_server.ResetClient();
   ASSERT_TRUE(m_server.AcceptClient(kDeadlineMS));
-  ASSERT_TRUE(m_server.Write(CameraRecord(8, 8)) && m_blocks.WaitForCount(1, milliseconds(kDeadlineMS)));
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) std::this_thread::sleep_for(milliseconds(20));
+    ASSERT_TRUE(m_server.Write(CameraRecord(8, i)));
+  }
+  ASSERT_TRUE(m_blocks.WaitForCount(3, milliseconds(kDeadlineMS)));
   const Clock::time_point closed = Clock::now();
   m_server.CloseClient();
   m_server.StopListening();
-  ASSERT_TRUE(m_blocks.WaitForCount(2, milliseconds(kDeadlineMS)));
+  ASSERT_TRUE(m_blocks.WaitForCount(4, milliseconds(kDeadlineMS)));
   EXPECT_GE((Clock::now() - closed) / milliseconds(1), m_timing.llFailureWindowMS - m_timing.llRecvTimeoutMS);
   ASSERT_TRUE(m_server.StartListening());
   EXPECT_FALSE(m_server.AcceptClient(4 * m_timing.llFailureWindowMS));
-  EXPECT_EQ(CameraRecord(8, 8) + "|26|0;##CONNECTION_LOST##|19|0;", m_blocks.Joined());
+  EXPECT_EQ(CameraRecord(8, 0) + "|26|0;" + CameraRecord(8, 1) + "|26|0;" + CameraRecord(8, 2) +
+                "|26|0;##CONNECTION_LOST##|19|0;",
+            m_blocks.Joined());
 }
 
 // A silent connection is rebuilt quietly after the silence limit. A rebuild against a server that never

@@ -4,6 +4,7 @@
 // before it shares the model with other threads; the model owns the items put there.
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -26,6 +27,8 @@ class ScriptedModel : public CMetadataModelBase1 {
   std::atomic<int> iDisconnectCalls{0};
   std::atomic<int> iDistributeCalls{0};
   std::atomic<std::thread::id> hookThread{};
+  // Run on the worker inside every ConnectModel; set before the worker runs.
+  std::function<void()> onConnectModel;
 
   using CMetadataModelBase1::m_mapChProperty;
   using CMetadataModelBase1::m_vFilterProfile;
@@ -52,6 +55,7 @@ class ScriptedModel : public CMetadataModelBase1 {
   bool ConnectModel() override {
     hookThread = std::this_thread::get_id();
     ++iConnectCalls;
+    if (onConnectModel) onConnectModel();
     return bConnectSucceeds;
   }
   bool DisconnectModel() override {

@@ -2,6 +2,7 @@
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include "utility/sysutils/common/system.h"
@@ -190,9 +191,36 @@ apr_status_t AprTcpSocket::connect(const char* hostname, uint16_t port) {
   return ConnectThroughCache(m_socket, m_peer, hostname, port, thePool().guts());
 }
 
+// The runtime waits out a time-out afresh after every interruption by a
+// signal, so a thread that keeps being interrupted would never see it end.
+// With a time-out, the wait is done here, against a deadline.
 apr_status_t AprTcpSocket::recv(char* buf, apr_size_t* size) {
   if (m_socket == nullptr) return APR_ENOTSOCK;
-  return apr_socket_recv(m_socket, buf, size);
+  apr_interval_time_t timeout = -1;
+  apr_socket_timeout_get(m_socket, &timeout);
+  if (timeout <= 0) return apr_socket_recv(m_socket, buf, size);
+  // A time-out of 0 keeps the descriptor non-blocking and only turns the
+  // runtime's own wait off.
+  apr_socket_timeout_set(m_socket, 0);
+  const apr_status_t status = recvBefore(GetTimeCountMS() + timeout / kMicrosPerMilli, buf, size);
+  apr_socket_timeout_set(m_socket, timeout);
+  return status;
+}
+
+apr_status_t AprTcpSocket::recvBefore(int64_t deadlineMS, char* buf, apr_size_t* size) {
+  apr_os_sock_t fd = -1;
+  apr_os_sock_get(&fd, m_socket);
+  const apr_size_t room = *size;
+  for (;;) {
+    *size = room;
+    const apr_status_t status = apr_socket_recv(m_socket, buf, size);
+    // Without a time-out of its own the runtime reports "nothing yet" either way.
+    if (!APR_STATUS_IS_EAGAIN(status) && !APR_STATUS_IS_TIMEUP(status)) return status;
+    const int64_t remainingMS = deadlineMS - GetTimeCountMS();
+    if (remainingMS <= 0) return APR_TIMEUP;
+    pollfd readable = {fd, POLLIN, 0};
+    poll(&readable, 1, static_cast<int>(remainingMS));
+  }
 }
 
 apr_status_t AprTcpSocket::send(const char* buf, apr_size_t* size) {

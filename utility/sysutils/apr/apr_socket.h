@@ -100,6 +100,9 @@ class AprTcpSocket : public AprSocket {
  private:
   AprTcpSocket(apr_socket_t* guts, apr_sockaddr_t* addr);
   void createPollset();
+  // A receive on the socket without the runtime's time-out, waiting for
+  // data until the monotonic clock reaches deadlineMS.
+  apr_status_t recvBefore(int64_t deadlineMS, char* buf, apr_size_t* size);
 
   apr_pollset_t* m_pollset;
   AprPeerCache m_peer;

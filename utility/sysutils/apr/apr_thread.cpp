@@ -2,13 +2,36 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <signal.h>
 #include <stdio.h>
+
+#include <initializer_list>
 
 namespace SysUtils {
 
 namespace {
 
 const apr_size_t kThreadStackSize = 2097152;
+
+// While it lives, the calling thread blocks every signal that a process
+// sends asynchronously, and a thread it creates starts with that mask: a
+// library's threads leave the host's signals to the host's own threads. The
+// signals that a fault raises in the thread itself stay open.
+class AsyncSignalsBlocked {
+ public:
+  AsyncSignalsBlocked() {
+    sigset_t blocked;
+    sigfillset(&blocked);
+    for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS}) sigdelset(&blocked, fault);
+    pthread_sigmask(SIG_BLOCK, &blocked, &m_previous);
+  }
+  ~AsyncSignalsBlocked() { pthread_sigmask(SIG_SETMASK, &m_previous, nullptr); }
+  AsyncSignalsBlocked(const AsyncSignalsBlocked&) = delete;
+  AsyncSignalsBlocked& operator=(const AsyncSignalsBlocked&) = delete;
+
+ private:
+  sigset_t m_previous;
+};
 
 }  // namespace
 
@@ -38,7 +61,12 @@ bool AprThread::start(Policy policy, priority_t priority) {
   apr_threadattr_create(&m_attribute, thePool().guts());
   apr_threadattr_detach_set(m_attribute, 0);
   apr_threadattr_stacksize_set(m_attribute, kThreadStackSize);
-  if (apr_thread_create(&m_thread, m_attribute, threadStart, this, thePool().guts()) != APR_SUCCESS) {
+  apr_status_t status;
+  {
+    const AsyncSignalsBlocked inherited;
+    status = apr_thread_create(&m_thread, m_attribute, threadStart, this, thePool().guts());
+  }
+  if (status != APR_SUCCESS) {
     fprintf(stderr, "Create thread(%p) failed\n", static_cast<void*>(this));
     m_thread = nullptr;
     m_isRunning = false;
