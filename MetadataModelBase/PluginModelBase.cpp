@@ -9,16 +9,10 @@
 #include "MetadataModelBase/HostRecords.h"
 #include "MetadataModelBase/MetadataAssert.h"
 #include "utility/sysutils/apr/apr_cond.h"
-#include "utility/sysutils/common/system.h"
 
 namespace {
 
 const char kConnectionRestoreMarker[] = "##CONNECTION_RESTORE##";
-const uint32_t kDefaultWorkerPeriodMS = 100;
-const uint64_t kDefaultReconnectIntervalMS = 10000;
-// How often a synchronous caller checks that a worker is still there to
-// answer it.
-const int64_t kWorkerCheckSliceMS = 100;
 
 void DeleteProperties(std::vector<CMetadataProperty*>& vProperties) {
   for (CMetadataProperty*& pSlot : vProperties) {
@@ -38,16 +32,14 @@ CMetadataModelBase1::CMetadataModelBase1()
       m_pPluginCallbackData(nullptr),
       m_fnEventCallbackFunc(nullptr),
       m_pEventCallbackData(nullptr),
-      m_cdWake(false),
       m_ullLastReconnect(0),
       m_bInitialized(false),
       m_bReconnect(false),
       m_bLossDisconnectPending(false),
-      m_bEnable(false),
+      m_bWorkerIdle(false),
       m_ullHostStops(0),
-      m_uiWorkerPeriodMS(kDefaultWorkerPeriodMS),
-      m_ullReconnectIntervalMS(kDefaultReconnectIntervalMS),
-      m_fnNowMS(&SysUtils::GetTimeCountMS) {
+      m_bEnable(false),
+      m_pTiming(SysUtils::ProductTiming()) {
   memset(&m_DeviceInfo, 0, sizeof(m_DeviceInfo));
 }
 
@@ -270,25 +262,6 @@ void CMetadataModelBase1::DataCallback(const char* sMetadata, int iMetadataLen, 
   pModel->DistributeMetadata(sMetadata, iMetadataLen);
 }
 
-// The lost connection is closed, and reconnection allowed again from now,
-// unless the host has forbidden it since it last allowed it. Decided under
-// the queue lock, under which the host's Disconnect forbids it: the host's
-// disconnect then either comes first or is queued after this one, and stays
-// final either way. The disconnect is queued without waiting: the worker's
-// disconnect joins the thread that reports the loss.
-void CMetadataModelBase1::OnConnectionLost() {
-  {
-    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-    // One disconnect closes the connection; reports that arrive before it is
-    // carried out would only queue more, one pass each, ahead of the host.
-    if (m_bLossDisconnectPending) return;
-    m_bLossDisconnectPending = true;
-    m_MessageQueue.PushMessage(eMETADATA_MSG_DISCONNECT, nullptr, nullptr);
-    if (m_bReconnect) m_ullLastReconnect = static_cast<uint64_t>(m_fnNowMS.load()());
-  }
-  m_cdWake.set();
-}
-
 void CMetadataModelBase1::EventCallback(const char* strMetadata, int /*iMetadataLen*/, void* pData) {
   if (pData == nullptr || strMetadata == nullptr) return;
   CMetadataModelBase1* pModel = static_cast<CMetadataModelBase1*>(pData);
@@ -300,24 +273,27 @@ void CMetadataModelBase1::EventCallback(const char* strMetadata, int /*iMetadata
 }
 
 // --- Connection control --------------------------------------------------------
-
-void CMetadataModelBase1::SetWorkerTiming(uint32_t uiPeriodMS, uint64_t ullReconnectIntervalMS) {
-  m_uiWorkerPeriodMS = uiPeriodMS;
-  m_ullReconnectIntervalMS = ullReconnectIntervalMS;
-}
-
-void CMetadataModelBase1::SetWorkerClock(fnClockMS fnNowMS) { m_fnNowMS = fnNowMS; }
+//
+// Every decision about reconnection is taken under m_csMessageQueue, together
+// with the queueing it goes with: the host's Connect and Disconnect, the loss
+// road and the worker's own retry. Whichever of two racing threads takes the
+// lock last has the last word.
 
 void CMetadataModelBase1::SetReconnect(bool bReconnect) {
-  {
-    // The roads that may re-arm reconnection decide under this lock.
-    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-    // Stamp before allowing, so the worker never sees the permission with an
-    // old stamp.
-    if (bReconnect) m_ullLastReconnect = static_cast<uint64_t>(m_fnNowMS.load()());
-    m_bReconnect = bReconnect;
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  if (bReconnect) {
+    AllowReconnectLocked();
+  } else {
+    m_bReconnect = false;
   }
-  if (bReconnect) m_cdWake.set();
+}
+
+// Stamps before it allows, so that the worker never sees the permission with
+// an old stamp.
+void CMetadataModelBase1::AllowReconnectLocked() {
+  m_ullLastReconnect = static_cast<uint64_t>(m_pTiming->NowMS());
+  m_bReconnect = true;
+  WakeIdleWorkerLocked();
 }
 
 // The host's last word wins: reconnection is allowed after the wait only when
@@ -326,14 +302,8 @@ bool CMetadataModelBase1::Connect(bool bSync) {
   uint64_t ullStopsBefore = 0;
   const bool bHandled = QueueMessage(eMETADATA_MSG_CONNECT, bSync, &ullStopsBefore);
   const bool bResult = bSync ? bHandled && m_eStatus == eMETADATA_STATUS_CONNECTED : true;
-  {
-    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-    if (m_ullHostStops == ullStopsBefore) {
-      m_ullLastReconnect = static_cast<uint64_t>(m_fnNowMS.load()());
-      m_bReconnect = true;
-    }
-  }
-  m_cdWake.set();
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  if (m_ullHostStops == ullStopsBefore) AllowReconnectLocked();
   return bResult;
 }
 
@@ -350,15 +320,6 @@ void CMetadataModelBase1::ForbidReconnect() {
   m_bReconnect = false;
 }
 
-// Every message left once the worker has gone is dropped; a synchronous
-// caller waiting for one is woken and finds the status as it is.
-void CMetadataModelBase1::WithdrawQueuedMessages() {
-  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-  for (CMetadataMessage& msg : m_MessageQueue) msg.MessageProcessed();
-  m_MessageQueue.clear();
-  m_bLossDisconnectPending = false;
-}
-
 // Queues a message; with bSync, waits until the worker has carried it out.
 // Returns false only when a synchronous caller found no worker to answer: the
 // message then stays queued, without its event, for a worker started later.
@@ -368,87 +329,111 @@ bool CMetadataModelBase1::QueueMessage(E_METADATA_MSG eMsg, bool bSync, uint64_t
   {
     SysUtils::CriticalSectionLock settingLock(&m_csSetting);
     SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-    m_MessageQueue.PushMessage(eMsg, nullptr, pEvent.get());
+    PushMessageLocked(eMsg, pEvent.get());
     *pullStops = m_ullHostStops;
   }
-  m_cdWake.set();
-  if (!pEvent) return true;
-  while (!pEvent->timedwait(kWorkerCheckSliceMS)) {
-    if (ThreadExists()) continue;
-    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-    // Still queued: nobody will signal the event, so withdraw it.
-    for (CMetadataMessage& msg : m_MessageQueue) {
-      if (msg.WithdrawEvent(pEvent.get())) return false;
-    }
-    // Taken by a worker that has since ended: it signalled before it went.
-  }
-  return true;
+  if (!pEvent || WaitWhileRunning(*pEvent)) return true;
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  for (CMetadataMessage& msg : m_MessageQueue) msg.WithdrawEvent(pEvent.get());
+  return false;
 }
 
-bool CMetadataModelBase1::TakeMessage(CMetadataMessage& msg) {
+void CMetadataModelBase1::PushMessageLocked(E_METADATA_MSG eMsg, SysUtils::AprCond* pEvent) {
+  m_MessageQueue.PushMessage(eMsg, nullptr, pEvent);
+  WakeIdleWorkerLocked();
+}
+
+// Only a worker that waits without limit needs waking: any other comes back
+// within its period, and a wake-up would cut its pass short.
+void CMetadataModelBase1::WakeIdleWorkerLocked() {
+  if (!m_bWorkerIdle) return;
+  m_bWorkerIdle = false;
+  WakeEvent().set();
+}
+
+// The lost connection is closed, and reconnection allowed again from now,
+// unless the host has forbidden it since it last allowed it. The disconnect
+// is queued without waiting: the worker's disconnect joins the thread that
+// reports the loss.
+void CMetadataModelBase1::OnConnectionLost() {
+  SysUtils::CriticalSectionLock settingLock(&m_csSetting);
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  // One disconnect closes the connection; reports that arrive before it is
+  // carried out would only queue more, one pass each, ahead of the host.
+  if (m_bLossDisconnectPending) return;
+  m_bLossDisconnectPending = true;
+  PushMessageLocked(eMETADATA_MSG_DISCONNECT, nullptr);
+  if (m_bReconnect) AllowReconnectLocked();
+}
+
+// Every message left once the worker has gone is dropped; a synchronous
+// caller waiting for one is woken and finds the status as it is.
+void CMetadataModelBase1::WithdrawQueuedMessages() {
+  SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+  for (CMetadataMessage& msg : m_MessageQueue) msg.MessageProcessed();
+  m_MessageQueue.clear();
+  m_bLossDisconnectPending = false;
+}
+
+// --- The worker ------------------------------------------------------------------
+
+// A pass lasts one period, so that queued messages are taken one a period and
+// a due reconnection is noticed within one. With nothing to do the worker
+// waits without limit, until a message, a permission to reconnect or a stop
+// request wakes it.
+void CMetadataModelBase1::ThreadProc() {
+  const SysUtils::Timing& timing = *m_pTiming;
+  while (!StopRequested()) {
+    RunPass();
+    timing.Wait(WakeEvent(), SettleIdle() ? -1 : static_cast<int64_t>(timing.uiWorkerPeriodMS));
+  }
+}
+
+void CMetadataModelBase1::RunPass() {
+  CMetadataMessage msg;
+  E_METADATA_STATUS eOldStatus;
+  bool bHaveMessage;
+  {
+    SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
+    eOldStatus = m_eStatus;
+    bHaveMessage = TakeMessageLocked(msg);
+  }
+  if (bHaveMessage) CarryOut(msg);
+  ReportStatusChange(eOldStatus);
+  CheckReconnect();
+}
+
+bool CMetadataModelBase1::TakeMessageLocked(CMetadataMessage& msg) {
   if (m_MessageQueue.empty()) return false;
   msg = m_MessageQueue.front();
   m_MessageQueue.erase(m_MessageQueue.begin());
   return true;
 }
 
-void CMetadataModelBase1::ThreadProc() {
-  for (;;) {
-    if (StopRequested()) return;
-
-    CMetadataMessage msg;
-    E_METADATA_STATUS eOldStatus;
-    bool bHaveMessage;
-    {
+void CMetadataModelBase1::CarryOut(CMetadataMessage& msg) {
+  switch (msg.GetMessageType()) {
+    case eMETADATA_MSG_CONNECT: OnConnect(); break;
+    case eMETADATA_MSG_DISCONNECT: {
+      OnDisconnect();
       SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-      eOldStatus = m_eStatus;
-      bHaveMessage = TakeMessage(msg);
+      m_bLossDisconnectPending = false;
+      break;
     }
-    if (bHaveMessage) {
-      switch (msg.GetMessageType()) {
-        case eMETADATA_MSG_CONNECT: OnConnect(); break;
-        case eMETADATA_MSG_DISCONNECT:
-          OnDisconnect();
-          m_bLossDisconnectPending = false;
-          break;
-        case eMETADATA_MSG_NOOPERATION: break;
-        default: METADATA_ASSERT_FAIL(METADATA_SRC_PLUGIN_MODEL_BASE); break;
-      }
-      msg.MessageProcessed();
-    }
-    ReportStatusChange(eOldStatus);
-    CheckReconnect();
-    PauseAfterPass();
+    case eMETADATA_MSG_NOOPERATION: break;
+    default: METADATA_ASSERT_FAIL(METADATA_SRC_PLUGIN_MODEL_BASE); break;
   }
+  msg.MessageProcessed();
 }
 
-// Nothing can happen before a message, a request or a permission to
-// reconnect arrives: no message is queued, and no reconnection is due.
-bool CMetadataModelBase1::IsIdle() {
-  if (m_bReconnect && m_eStatus == eMETADATA_STATUS_DISCONNECT) return false;
+// Idle: no message is queued and no reconnection is due. Decided under the
+// queue lock, so that whoever queues a message or allows reconnection next
+// knows to wake the worker.
+bool CMetadataModelBase1::SettleIdle() {
   SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-  return m_MessageQueue.empty();
+  const bool bReconnectDue = m_bReconnect && m_eStatus == eMETADATA_STATUS_DISCONNECT;
+  m_bWorkerIdle = m_MessageQueue.empty() && !bReconnectDue;
+  return m_bWorkerIdle;
 }
-
-// An idle worker sleeps until it is woken, so that a model with nothing to
-// do costs no CPU time between passes. It then goes on at the point of
-// the pass grid that a worker polling all along would have reached, so a
-// message is taken no sooner than by polling, and queued messages are still
-// taken one per pass.
-void CMetadataModelBase1::PauseAfterPass() {
-  const uint32_t uiPeriodMS = m_uiWorkerPeriodMS;
-  if (!IsIdle()) {
-    SysUtils::SleepMS(uiPeriodMS);
-    return;
-  }
-  const int64_t llIdleSinceMS = SysUtils::GetTimeCountMS();
-  m_cdWake.wait();
-  if (uiPeriodMS == 0) return;
-  const uint64_t ullIdleMS = static_cast<uint64_t>(SysUtils::GetTimeCountMS() - llIdleSinceMS);
-  SysUtils::SleepMS(uiPeriodMS - static_cast<uint32_t>(ullIdleMS % uiPeriodMS));
-}
-
-void CMetadataModelBase1::OnRequestPosted() { m_cdWake.set(); }
 
 void CMetadataModelBase1::ReportStatusChange(E_METADATA_STATUS eOldStatus) {
   const E_METADATA_STATUS eNewStatus = m_eStatus;
@@ -474,14 +459,16 @@ bool CMetadataModelBase1::OnDisconnect() {
   return bDisconnected;
 }
 
+// The permission is read and the connect queued under the queue lock, so a
+// host Disconnect either comes before the reading or is queued after the
+// connect. The worker's own connect allows reconnection again at once,
+// starting the next interval.
 void CMetadataModelBase1::CheckReconnect() {
-  if (!m_bReconnect || m_eStatus != eMETADATA_STATUS_DISCONNECT) return;
-  // The permission is read and the connect queued under the queue locks, so
-  // a host Disconnect either comes before the reading or is queued after the
-  // connect.
   SysUtils::CriticalSectionLock settingLock(&m_csSetting);
   SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
-  if (!m_bReconnect) return;
-  const uint64_t ullElapsed = static_cast<uint64_t>(m_fnNowMS.load()()) - m_ullLastReconnect;
-  if (ullElapsed > m_ullReconnectIntervalMS) Connect(false);
+  if (!m_bReconnect || m_eStatus != eMETADATA_STATUS_DISCONNECT) return;
+  const uint64_t ullElapsed = static_cast<uint64_t>(m_pTiming->NowMS()) - m_ullLastReconnect;
+  if (ullElapsed <= m_pTiming->ullReconnectIntervalMS) return;
+  PushMessageLocked(eMETADATA_MSG_CONNECT, nullptr);
+  AllowReconnectLocked();
 }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "MetadataModelBase/MetadataProperty.h"
 #include "utility/sysutils/apr/apr_cond.h"
 #include "utility/sysutils/apr/apr_thread_worker.h"
+#include "utility/sysutils/apr/apr_timing.h"
 #include "utility/sysutils/common/critical_section.h"
 
 // The worker is stopped through the thread worker's own stop request.
@@ -55,8 +57,8 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   virtual bool GetDeviceID(unsigned long long* pullID) const override;
   virtual bool SetDeviceID(unsigned long long ullID) override;
   virtual bool IsDeviceEnable(bool* pbEnable) override;
-  virtual bool Connect(bool bSync) override;
-  virtual bool Disconnect(bool bSync) override;
+  virtual bool Connect(bool bSync) override EXCLUDES(m_csSetting, m_csMessageQueue);
+  virtual bool Disconnect(bool bSync) override EXCLUDES(m_csSetting, m_csMessageQueue);
   virtual bool GetStatus(E_METADATA_STATUS* pStatus) const override;
   virtual bool GetChannelCount(unsigned long long ullParentID, unsigned int* puiCount) override;
   virtual bool GetChannelIndex(unsigned long long ullParentID, unsigned long long ullChID,
@@ -100,7 +102,7 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   virtual bool SetDeviceEnable(bool bEnable) override;
 
   // --- The base's own operations (not offered to the host) ---------------
-  virtual void SetReconnect(bool bReconnect);
+  virtual void SetReconnect(bool bReconnect) EXCLUDES(m_csMessageQueue);
   virtual bool IsSourceConfigListValid(std::vector<T_METADATA_CONFIG> vPropertySetting);
   virtual bool IsChannelConfigListValid(const std::string& strPluginID,
                                         std::vector<T_METADATA_CONFIG>& vPropertySetting);
@@ -111,17 +113,6 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   // Maps the two marker texts to host events, for receivers that report
   // connection changes as text.
   static void EventCallback(const char* strMetadata, int iMetadataLen, void* pData);
-
-  // The worker's pause between passes and the reconnect interval. The
-  // product keeps 100 and 10000 ms; tests shorten them.
-  void SetWorkerTiming(uint32_t uiPeriodMS, uint64_t ullReconnectIntervalMS);
-  // The clock of the reconnect interval, in milliseconds; the product uses
-  // the monotonic clock, tests may step a clock of their own.
-  typedef int64_t (*fnClockMS)();
-  void SetWorkerClock(fnClockMS fnNowMS);
-
-  // Property lists and filter profile sets handed out and not yet given back.
-  size_t GetHandedOutArrayCount() const;
 
  protected:
   // Hooks of the concrete model.
@@ -144,42 +135,59 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   void UninitializeOnRelease();
 
   // Host callbacks, read together so a pair is never torn.
-  void GetMetadataCallback(fnPluginCallback& fn, void*& pData) const;
-  void SetLastErrorText(const std::string& strText);
+  void GetMetadataCallback(fnPluginCallback& fn, void*& pData) const EXCLUDES(m_csShared);
+  void SetLastErrorText(const std::string& strText) EXCLUDES(m_csShared);
+  // The timing that the worker keeps to and that the model hands its receiver.
+  const std::shared_ptr<const SysUtils::Timing>& Timing() const { return m_pTiming; }
 
-  // Declared data, filled by the concrete model's constructor.
+  // Declared data: filled by the concrete model's constructor and read
+  // without a lock afterwards, since nothing writes it again.
   T_PLUGIN_DEVICE_INFO m_DeviceInfo;
   E_PLUGIN_CATEGORY m_eCategory;
   std::vector<T_CHANNEL_INFO> m_vChannelInfo;
   std::vector<T_PARENT_CHILD_MAP_ITEM> m_vParentChildMapList;
+  // Written by host threads, read by the worker and the receiver.
   std::atomic<unsigned long long> m_ullID;
+  // Written by the worker only.
   std::atomic<E_METADATA_STATUS> m_eStatus;
-  fnPluginCallback m_fnPluginCallbackFunc;
-  void* m_pPluginCallbackData;
-  fnPluginEventCallback m_fnEventCallbackFunc;
-  void* m_pEventCallbackData;
-  std::string m_strLastErrorMessage;
+  // Written by host threads, read by the worker and the receiver.
+  fnPluginCallback m_fnPluginCallbackFunc GUARDED_BY(m_csShared);
+  void* m_pPluginCallbackData GUARDED_BY(m_csShared);
+  fnPluginEventCallback m_fnEventCallbackFunc GUARDED_BY(m_csShared);
+  void* m_pEventCallbackData GUARDED_BY(m_csShared);
+  // Written by the worker, read by host threads.
+  std::string m_strLastErrorMessage GUARDED_BY(m_csShared);
+  // The settings lock. Taken before m_csMessageQueue when both are held.
   mutable SysUtils::CriticalSection m_csSetting;
-  std::vector<CMetadataChannel> m_vChannels;
+  std::vector<CMetadataChannel> m_vChannels GUARDED_BY(m_csSetting);
+  // Declared by the concrete model's constructor; the values of the items
+  // are read and written under m_csSetting.
   std::vector<CMetadataProperty*> m_vSourceProperty;
   std::map<std::string, std::vector<CMetadataProperty*>> m_mapChProperty;
+  // Declared data, as above.
   std::vector<T_CHANNEL_PROFILE> m_vFilterProfile;
   std::vector<T_SUPPORT_EVENT> m_vSupportEvent;
 
  private:
+  friend class CModelTestDoor;
+
   bool OnConnect();
   bool OnDisconnect();
-  void CheckReconnect();
-  void OnConnectionLost();
+  void CheckReconnect() EXCLUDES(m_csSetting, m_csMessageQueue);
+  void OnConnectionLost() EXCLUDES(m_csSetting, m_csMessageQueue);
   void ReportStatusChange(E_METADATA_STATUS eOldStatus);
-  bool QueueMessage(E_METADATA_MSG eMsg, bool bSync, uint64_t* pullStops);
-  void ForbidReconnect();
-  void WithdrawQueuedMessages();
-  bool IsIdle();
-  void PauseAfterPass();
-  virtual void OnRequestPosted() override;
-  bool TakeMessage(CMetadataMessage& msg);
-  void RaiseEvent(unsigned int uiEventID);
+  bool QueueMessage(E_METADATA_MSG eMsg, bool bSync, uint64_t* pullStops)
+      EXCLUDES(m_csSetting, m_csMessageQueue);
+  void PushMessageLocked(E_METADATA_MSG eMsg, SysUtils::AprCond* pEvent) REQUIRES(m_csMessageQueue);
+  void ForbidReconnect() EXCLUDES(m_csMessageQueue);
+  void AllowReconnectLocked() REQUIRES(m_csMessageQueue);
+  void WakeIdleWorkerLocked() REQUIRES(m_csMessageQueue);
+  void WithdrawQueuedMessages() EXCLUDES(m_csMessageQueue);
+  void RunPass() EXCLUDES(m_csMessageQueue);
+  bool TakeMessageLocked(CMetadataMessage& msg) REQUIRES(m_csMessageQueue);
+  void CarryOut(CMetadataMessage& msg) EXCLUDES(m_csMessageQueue);
+  bool SettleIdle() EXCLUDES(m_csMessageQueue);
+  void RaiseEvent(unsigned int uiEventID) EXCLUDES(m_csShared);
 
   bool FindMetadataChannel(unsigned long long ullID, std::vector<CMetadataChannel>& vChildChannel,
                            CMetadataChannel& MetadataChannel);
@@ -195,7 +203,7 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   static CMetadataChannel* FindChannelInTree(unsigned long long ullID, std::vector<CMetadataChannel>& vList);
   // The list that ullParentID names: the device's channels, or the children
   // of the channel that the tree search finds; null when neither.
-  std::vector<CMetadataChannel>* FindParentList(unsigned long long ullParentID);
+  std::vector<CMetadataChannel>* FindParentList(unsigned long long ullParentID) REQUIRES(m_csSetting);
   // Position of the first channel of vList itself (children not searched)
   // that carries ullChID; vList.size() when none does.
   static size_t FindDirectChannel(const std::vector<CMetadataChannel>& vList, unsigned long long ullChID);
@@ -207,30 +215,30 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
 
   const T_PARENT_CHILD_MAP_ITEM* FindRelation(const T_PLUGIN_ID* pPluginID) const;
 
-  CMetadataMessageQueue m_MessageQueue;
-  SysUtils::CriticalSection m_csMessageQueue;
-  // Wakes an idle worker: set for every queued message, every request to
-  // the worker and every permission to reconnect.
-  SysUtils::AprCond m_cdWake;
-  std::atomic<uint64_t> m_ullLastReconnect;
+  CMetadataMessageQueue m_MessageQueue GUARDED_BY(m_csMessageQueue);
+  SysUtils::CriticalSection m_csMessageQueue ACQUIRED_AFTER(m_csSetting);
+  // When reconnection was last allowed, on the timing's clock.
+  uint64_t m_ullLastReconnect GUARDED_BY(m_csMessageQueue);
+  // Called by the host on one thread, never concurrently (Initialize,
+  // Uninitialize).
   bool m_bInitialized;
-  std::atomic<bool> m_bReconnect;
+  bool m_bReconnect GUARDED_BY(m_csMessageQueue);
   // A disconnect for a lost connection is queued and not yet carried out.
-  std::atomic<bool> m_bLossDisconnectPending;
+  bool m_bLossDisconnectPending GUARDED_BY(m_csMessageQueue);
+  // The worker waits without limit and must be woken for new work.
+  bool m_bWorkerIdle GUARDED_BY(m_csMessageQueue);
+  // Host Disconnects and Uninitializes so far.
+  uint64_t m_ullHostStops GUARDED_BY(m_csMessageQueue);
+  // Written and read by host threads only.
   std::atomic<bool> m_bEnable;
-  // Host Disconnects and Uninitializes so far, under m_csMessageQueue.
-  uint64_t m_ullHostStops;
-
-  // Guards the two callback pairs and the last error text, which host
-  // threads write and the worker and receiver threads read.
+  // Guards the two callback pairs and the last error text.
   mutable SysUtils::CriticalSection m_csShared;
-  std::atomic<uint32_t> m_uiWorkerPeriodMS;
-  std::atomic<uint64_t> m_ullReconnectIntervalMS;
-  std::atomic<fnClockMS> m_fnNowMS;
+  // Set before Initialize and fixed while the worker runs.
+  std::shared_ptr<const SysUtils::Timing> m_pTiming;
 
-  // What the host holds of the model's lists, under m_csSetting. Whatever
-  // the host never gave back is freed with the model.
-  CHandedOutArrays<T_PROPERTY_UI_INFO> m_SourcePropertyLists;
-  CHandedOutArrays<T_CAHNNEL_PROPERTY> m_ChannelPropertyLists;
-  CHandedOutArrays<T_PLUGIN_FILTER_PROFILE> m_FilterProfileSets;
+  // What the host holds of the model's lists. Whatever the host never gave
+  // back is freed with the model.
+  CHandedOutArrays<T_PROPERTY_UI_INFO> m_SourcePropertyLists GUARDED_BY(m_csSetting);
+  CHandedOutArrays<T_CAHNNEL_PROPERTY> m_ChannelPropertyLists GUARDED_BY(m_csSetting);
+  CHandedOutArrays<T_PLUGIN_FILTER_PROFILE> m_FilterProfileSets GUARDED_BY(m_csSetting);
 };

@@ -177,12 +177,6 @@ bool CMetadataModelBase1::ReleaseChannelPropertyList(T_CAHNNEL_PROPERTY** ppChan
   return m_ChannelPropertyLists.TakeBack(ppChannelPropertyList, uiSize);
 }
 
-size_t CMetadataModelBase1::GetHandedOutArrayCount() const {
-  SysUtils::CriticalSectionLock lock(&m_csSetting);
-  return m_SourcePropertyLists.Outstanding() + m_ChannelPropertyLists.Outstanding() +
-         m_FilterProfileSets.Outstanding();
-}
-
 // --- Filter profiles -------------------------------------------------------------
 
 bool CMetadataModelBase1::CreateFilterProfile(T_PLUGIN_FILTER_PROFILE** ppFilterProfile,

@@ -237,7 +237,7 @@ void CMetadataModelVantix::DistributeMetadata(const char* sMetadata, int /*iMeta
 // --- Receiver lifecycle ------------------------------------------------------------
 
 bool CMetadataModelVantix::InitialModel() {
-  m_pReceiver.reset(new (std::nothrow) CVantixReceiver());
+  m_pReceiver.reset(new (std::nothrow) CVantixReceiver(Timing()));
   if (!m_pReceiver) return false;
   m_pReceiver->RegisterMetadataCallbackFunc(&CMetadataModelBase1::DataCallback,
                                             static_cast<CMetadataModelBase1*>(this));

@@ -21,10 +21,6 @@ class CMetadataModelVantix : public CMetadataModelBase1 {
   bool UpdateConfig();
   void SetLastErrorMessage(int iErrorCode);
 
-  // The receiver between Initialize and Uninitialize, null otherwise; tests
-  // shorten its timing through it.
-  CVantixReceiver* Receiver() const { return m_pReceiver.get(); }
-
  protected:
   virtual bool InitDeviceInfo() override;
   virtual bool InitCategoryType() override;
@@ -40,8 +36,13 @@ class CMetadataModelVantix : public CMetadataModelBase1 {
   virtual void DistributeMetadata(const char* sMetadata, int iMetadataLen) override;
 
  private:
+  friend class CModelTestDoor;
+
+  // The worker's own: UpdateConfig writes them, ConnectModel reads them.
   std::string m_strServerIP;
   unsigned short m_usServerPort;
+  // Made by Initialize and destroyed by Uninitialize on the host's thread,
+  // while no worker runs; used by the worker in between.
   std::unique_ptr<CVantixReceiver> m_pReceiver;
 };
 

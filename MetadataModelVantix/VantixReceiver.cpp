@@ -23,7 +23,7 @@ std::unique_ptr<SysUtils::AprTcpSocket> OpenConnection(const std::string& host, 
   return pSocket;
 }
 
-void PrepareForReading(SysUtils::AprTcpSocket& socket, const CVantixReceiver::Timing& timing) {
+void PrepareForReading(SysUtils::AprTcpSocket& socket, const SysUtils::Timing& timing) {
   socket.setOption(APR_SO_NONBLOCK, 1);
   socket.setTimeOut(timing.llRecvTimeoutMS);
   socket.setKeepAlive(kKeepAliveIdleSeconds, kKeepAliveIntervalSeconds, kKeepAliveProbes);
@@ -34,8 +34,9 @@ void PrepareForReading(SysUtils::AprTcpSocket& socket, const CVantixReceiver::Ti
 static_assert(sizeof(CMetadataModelBase1::kConnectionLostMarker) <= CVantixReceiver::kRecvBlock + 1,
               "the loss marker is handed on in the receive buffer");
 
-CVantixReceiver::CVantixReceiver()
-    : m_fnMetadataCallbackFunc(nullptr),
+CVantixReceiver::CVantixReceiver(std::shared_ptr<const SysUtils::Timing> pTiming)
+    : m_pTiming(std::move(pTiming)),
+      m_fnMetadataCallbackFunc(nullptr),
       m_pMetadataCallbackData(nullptr),
       m_pRecvBuffer(new char[kRecvBlock + 1]()),
       m_strHost(kDefaultServerHost),
@@ -51,7 +52,7 @@ int CVantixReceiver::Connect(const std::string& host, unsigned short port) {
   {
     SysUtils::CriticalSectionLock lock(&m_csSocket);
     m_pSocket.reset();
-    m_pSocket = OpenConnection(host, port, m_timing.llConnectTimeoutMS, &status);
+    m_pSocket = OpenConnection(host, port, m_pTiming->llConnectTimeoutMS, &status);
     if (status == APR_SUCCESS) {
       m_strHost = host;
       m_usPort = port;
@@ -72,28 +73,17 @@ void CVantixReceiver::RegisterMetadataCallbackFunc(fnMetadataCallback fn, void* 
   m_pMetadataCallbackData = pData;
 }
 
-void CVantixReceiver::SetTiming(const Timing& timing) {
-  SysUtils::CriticalSectionLock lock(&m_csSocket);
-  m_timing = timing;
-}
-
-CVantixReceiver::Timing CVantixReceiver::CurrentTiming() {
-  SysUtils::CriticalSectionLock lock(&m_csSocket);
-  return m_timing;
-}
-
 // --- The reading loop -----------------------------------------------------------
 
 void CVantixReceiver::ThreadProc() {
-  const Timing timing = CurrentTiming();
   LoopState state;
   state.llLastContactUS = apr_time_now();
   {
     SysUtils::CriticalSectionLock lock(&m_csSocket);
-    PrepareForReading(*m_pSocket, timing);
+    PrepareForReading(*m_pSocket, *m_pTiming);
   }
   while (!StopRequested()) {
-    if (RunPass(state, timing) == kPauseThenNextPass) SysUtils::SleepMS(timing.uiPauseMS);
+    if (RunPass(state) == kPauseThenNextPass) m_pTiming->Sleep(m_pTiming->uiPauseMS);
   }
 }
 
@@ -101,7 +91,7 @@ void CVantixReceiver::ThreadProc() {
 // next receive: records that queued up behind a pause would arrive together
 // and be dropped as one redundant block. The receive itself waits, so the loop
 // does not spin; only failing receives, which return at once, are paced.
-CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state, const Timing& timing) {
+CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state) {
   if (!state.bConnected || m_fnMetadataCallbackFunc == nullptr || m_pMetadataCallbackData == nullptr) {
     return kPauseThenNextPass;
   }
@@ -116,10 +106,10 @@ CVantixReceiver::PassResult CVantixReceiver::RunPass(LoopState& state, const Tim
     return kNextPassAtOnce;
   }
   if (status == APR_TIMEUP) {
-    OnTimeout(state, timing);
+    OnTimeout(state);
     return kNextPassAtOnce;
   }
-  return OnFailure(state, timing) ? kNextPassAtOnce : kPauseThenNextPass;
+  return OnFailure(state) ? kNextPassAtOnce : kPauseThenNextPass;
 }
 
 // The block is terminated right behind what was received, so the filter and
@@ -141,12 +131,12 @@ void CVantixReceiver::HandOnBlock(apr_size_t length) {
 }
 
 // An open but silent connection is never reported; it is rebuilt quietly.
-void CVantixReceiver::OnTimeout(LoopState& state, const Timing& timing) {
+void CVantixReceiver::OnTimeout(LoopState& state) {
   state.llLastContactUS = apr_time_now();
-  if (++state.uiTimeouts <= timing.uiSilenceLimit) return;
+  if (++state.uiTimeouts <= m_pTiming->uiSilenceLimit) return;
   {
     SysUtils::CriticalSectionLock lock(&m_csSocket);
-    RebuildSocket(timing);
+    RebuildSocketLocked();
   }
   state.uiTimeouts = 0;
 }
@@ -155,13 +145,13 @@ void CVantixReceiver::OnTimeout(LoopState& state, const Timing& timing) {
 // still accepts a connection gets one in place of the dead socket; only a
 // server that cannot be reached is reported lost. True when the socket was
 // replaced: what the server sends on the fresh connection is read at once.
-bool CVantixReceiver::OnFailure(LoopState& state, const Timing& timing) {
+bool CVantixReceiver::OnFailure(LoopState& state) {
   const apr_time_t llSilentUS = apr_time_now() - state.llLastContactUS;
-  if (llSilentUS < timing.llFailureWindowMS * SysUtils::kMicrosPerMilli) return false;
+  if (llSilentUS < m_pTiming->llFailureWindowMS * SysUtils::kMicrosPerMilli) return false;
   bool bReplaced = false;
   {
     SysUtils::CriticalSectionLock lock(&m_csSocket);
-    bReplaced = ReplaceByProbe(timing);
+    bReplaced = ReplaceByProbeLocked();
   }
   state.llLastContactUS = apr_time_now();
   if (bReplaced) {
@@ -183,25 +173,25 @@ void CVantixReceiver::ReportConnectionLost() {
 
 // A failed attempt is not looked at here: the receives on the unconnected
 // socket fail, and the failure window takes over.
-void CVantixReceiver::RebuildSocket(const Timing& timing) {
+void CVantixReceiver::RebuildSocketLocked() {
   m_pSocket.reset();
   apr_status_t status = APR_SUCCESS;
-  InstallSocket(OpenConnection(m_strHost, m_usPort, timing.llConnectTimeoutMS, &status), timing);
+  InstallSocketLocked(OpenConnection(m_strHost, m_usPort, m_pTiming->llConnectTimeoutMS, &status));
 }
 
 // The probe waits for the handshake: a non-blocking attempt that does not
 // wait only ever reports the connection as in progress, never as made.
-bool CVantixReceiver::ReplaceByProbe(const Timing& timing) {
+bool CVantixReceiver::ReplaceByProbeLocked() {
   apr_status_t status = APR_SUCCESS;
   std::unique_ptr<SysUtils::AprTcpSocket> pProbe =
-      OpenConnection(m_strHost, m_usPort, timing.llConnectTimeoutMS, &status);
+      OpenConnection(m_strHost, m_usPort, m_pTiming->llConnectTimeoutMS, &status);
   if (status != APR_SUCCESS) return false;
-  InstallSocket(std::move(pProbe), timing);
+  InstallSocketLocked(std::move(pProbe));
   return true;
 }
 
-void CVantixReceiver::InstallSocket(std::unique_ptr<SysUtils::AprTcpSocket> pSocket, const Timing& timing) {
-  PrepareForReading(*pSocket, timing);
+void CVantixReceiver::InstallSocketLocked(std::unique_ptr<SysUtils::AprTcpSocket> pSocket) {
+  PrepareForReading(*pSocket, *m_pTiming);
   m_pSocket = std::move(pSocket);
 }
 

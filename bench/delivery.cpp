@@ -107,7 +107,7 @@ class Stream {
 // for camera 1.
 class PluginStream : public Stream {
  public:
-  PluginStream() : m_model(vantix_test::HostedModel::Timing::Product()) {
+  PluginStream() : m_model(SysUtils::ProductTiming()) {
     if (!m_model.IsReady() || !m_model.AddCameraChannel(1, 1)) return;
     m_model.Host().RegisterMetadataCallbackFunc(&PluginStream::OnRecord, &m_arrivals);
     m_bReady = m_model.ConnectTo(m_server);

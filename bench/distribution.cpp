@@ -109,7 +109,7 @@ void Distribute(benchmark::State& state, HostedModel* pModel) {
 
 // Channels 1 to uiChannels; camera 2 never matches the record's camera 1.
 std::unique_ptr<HostedModel> MakeModel(const Setup& setup) {
-  std::unique_ptr<HostedModel> pModel(new HostedModel(HostedModel::Timing::Product()));
+  std::unique_ptr<HostedModel> pModel(new HostedModel(SysUtils::ProductTiming()));
   if (!pModel->IsReady()) return nullptr;
   for (unsigned int i = 0; i < setup.uiChannels; ++i) {
     if (!pModel->AddCameraChannel(i + 1, setup.bAllMatch || i == 0 ? 1 : 2)) return nullptr;

@@ -70,7 +70,7 @@ double CpuMSPerMinute(double seconds) {
 
 class IdleModel {
  public:
-  IdleModel() : m_model(vantix_test::HostedModel::Timing::Product()) {
+  IdleModel() : m_model(SysUtils::ProductTiming()) {
     m_bReady = m_model.IsReady() && m_model.AddCameraChannel(1, 1) && m_model.ConnectTo(m_server);
   }
   bool IsReady() const { return m_bReady; }

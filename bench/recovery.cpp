@@ -48,20 +48,20 @@ void AddRecoveryRow(Table& table, const char* sFigure, bool bSeen, double second
 }  // namespace
 
 void MeasureRecovery(const Options& options, Table& table) {
-  HostedModel::Timing timing = HostedModel::Timing::Product();
+  std::shared_ptr<SysUtils::Timing> pTiming = std::make_shared<SysUtils::Timing>();
   if (options.bSmoke) {
-    timing.receiver.llRecvTimeoutMS = 200;
-    timing.receiver.llFailureWindowMS = 600;
-    timing.reconnectIntervalMS = 1000;
+    pTiming->llRecvTimeoutMS = 200;
+    pTiming->llFailureWindowMS = 600;
+    pTiming->ullReconnectIntervalMS = 1000;
   }
   vantix_test::LoopbackServer server;
-  HostedModel model(timing);
+  HostedModel model(pTiming);
   if (!model.IsReady() || !model.ConnectTo(server)) {
     table.Add(Row{"Recovery", "could not connect", "", "", "", Verdict::kMissed});
     return;
   }
-  const double windowSeconds = static_cast<double>(timing.receiver.llFailureWindowMS) / 1000.0;
-  const double intervalSeconds = static_cast<double>(timing.reconnectIntervalMS) / 1000.0;
+  const double windowSeconds = static_cast<double>(pTiming->llFailureWindowMS) / 1000.0;
+  const double intervalSeconds = static_cast<double>(pTiming->ullReconnectIntervalMS) / 1000.0;
   const auto patience =
       std::chrono::milliseconds(static_cast<int64_t>(3000 * (windowSeconds + intervalSeconds)));
 
@@ -84,7 +84,7 @@ void MeasureRecovery(const Options& options, Table& table) {
 
   const double passSlack = 0.3;
   AddRecoveryRow(table, "Time to notice a lost server, s", bLost, lostSeconds, windowSeconds,
-                 static_cast<double>(timing.receiver.llRecvTimeoutMS) / 1000.0 + passSlack);
+                 static_cast<double>(pTiming->llRecvTimeoutMS) / 1000.0 + passSlack);
   AddRecoveryRow(table, "Time to reconnect once the server is back, s", bBack, backSeconds, intervalSeconds,
                  passSlack);
 }

@@ -41,8 +41,7 @@ class HostDisconnectTest : public ::testing::Test {
   void SetUp() override {
     s_nowMS = 0;
     s_bInterposed = false;
-    model.SetWorkerTiming(10, kIntervalMS);
-    model.SetWorkerClock(&InterposingClock);
+    vantix_test::UseWorkerTiming(model, 10, kIntervalMS, &InterposingClock);
     ASSERT_TRUE(model.Initialize());
   }
 

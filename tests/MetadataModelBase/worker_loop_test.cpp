@@ -26,7 +26,7 @@ const char kAssertLine[] = "## ASSERT fail: file=MetadataModelBase/PluginModelBa
 class WorkerLoopTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    model.SetWorkerTiming(10, 300);
+    UseWorkerTiming(model, 10, 300);
     ASSERT_TRUE(model.SetDeviceID(0x1A));
     ASSERT_TRUE(model.RegisterEventCallbackFunc(&EventRecorder::Callback, &events));
   }
@@ -124,8 +124,7 @@ int64_t SteppedNowMS() { return g_nowMS; }
 TEST(ReconnectIntervalTest, MoreThanTheIntervalMustPassAndDisconnectEndsTheRetries) {
   g_nowMS = 1000;
   ScriptedModel model;
-  model.SetWorkerTiming(5, 10000);
-  model.SetWorkerClock(&SteppedNowMS);
+  UseWorkerTiming(model, 5, 10000, &SteppedNowMS);
   model.bConnectSucceeds = false;
   ASSERT_TRUE(model.Initialize());
   EXPECT_FALSE(model.Connect(true));  // the interval starts at 1000
@@ -144,7 +143,7 @@ TEST(ReconnectIntervalTest, MoreThanTheIntervalMustPassAndDisconnectEndsTheRetri
 // flapping link, must not bury the host's own requests behind it.
 TEST(LossFloodTest, ThousandLossReportsHoldUpNeitherDisconnectNorConnect) {
   ScriptedModel model;
-  model.SetWorkerTiming(10, 300);
+  UseWorkerTiming(model, 10, 300);
   ASSERT_TRUE(model.Initialize());
   ASSERT_TRUE(model.Connect(true));
   for (int i = 0; i < 1000; ++i) CMetadataModelBase1::DataCallback("##CONNECTION_LOST##", 19, &model);

@@ -44,9 +44,13 @@ TEST(DeadPeer, AVanishedServerIsReportedWithinAboutAMinute) {
   if (serverNs < 0) GTEST_SKIP() << "needs root, network namespaces and the ip tool";
   std::unique_ptr<LoopbackServer> pServer;
   InNamespace(serverNs, [&] { pServer.reset(new LoopbackServer("192.0.2.2")); });
-  // The product's receiver timing, but a shorter failure window and probe.
-  HostedModel host;
-  host.Model().Receiver()->SetTiming({1000, 1000, 100, 600, 2000});
+  // The product's receives, pause and silence limit; a shorter failure window and probe, a quick worker.
+  std::shared_ptr<SysUtils::Timing> pTiming = QuickTiming();
+  pTiming->llRecvTimeoutMS = 1000;
+  pTiming->uiPauseMS = 100;
+  pTiming->uiSilenceLimit = 600;
+  pTiming->llFailureWindowMS = 2000;
+  HostedModel host(pTiming);
   ASSERT_TRUE(host.SetServer("192.0.2.2", pServer->Port()));
   host.Host().Connect(true);  // a fresh link may take a moment: the model tries again by itself
   ASSERT_TRUE(pServer->AcceptClient(kDeadlineMS) && host.events.WaitForCount(1, std::chrono::seconds(5)));

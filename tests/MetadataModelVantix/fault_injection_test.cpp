@@ -19,6 +19,8 @@ const unsigned long long kChannel = 0x0FEDCBA987654321ull;
 
 class FaultInjectionTest : public ::testing::Test {
  protected:
+  explicit FaultInjectionTest(std::shared_ptr<const SysUtils::Timing> pTiming = QuickTiming())
+      : m_host(std::move(pTiming)) {}
   void SetUp() override { ASSERT_TRUE(m_host.AddCameraChannel(kChannel, kCamera)); }
 
   // Declared before the model, so the server outlives the model's threads.
@@ -26,11 +28,14 @@ class FaultInjectionTest : public ::testing::Test {
   HostedModel m_host;
 };
 
+class ProductTimingTest : public FaultInjectionTest {
+ protected:
+  ProductTimingTest() : FaultInjectionTest(SysUtils::ProductTiming()) {}
+};
+
 // With the product's own timing: the loss is reported about six seconds after
 // the last contact, the reconnection about ten seconds after that.
-TEST_F(FaultInjectionTest, ServerGoesAwayAndComesBackWithTheProductsTiming) {
-  m_host.Model().SetWorkerTiming(100, 10000);
-  m_host.Model().Receiver()->SetTiming(CVantixReceiver::Timing());
+TEST_F(ProductTimingTest, ServerGoesAwayAndComesBack) {
   ASSERT_TRUE(m_host.ConnectTo(m_server));
   m_server.CloseClient();
   m_server.StopListening();
@@ -70,7 +75,7 @@ TEST_F(FaultInjectionTest, HostEndsWhileRecordsFlow) {
     stream.join();
     EXPECT_EQ(delivered, host.records.Count()) << "end " << end;
     EXPECT_EQ((std::vector<unsigned int>{3601, 3600}), host.events.Codes()) << "end " << end;
-    EXPECT_TRUE(end != 1 || host.Model().Receiver() == nullptr);
+    EXPECT_TRUE(end != 1 || CModelTestDoor::Receiver(host.Model()) == nullptr);
   }
 }
 
@@ -101,7 +106,6 @@ TEST_F(FaultInjectionTest, SlowHostCallback) {
 // A server that sends the loss text itself, again and again, while the host disconnects (several reports
 // between two of the worker's passes at its own period): the host's Disconnect stays final.
 TEST_F(FaultInjectionTest, LossReportsDuringTheHostsDisconnectLeaveItFinal) {
-  m_host.Model().SetWorkerTiming(100, HostedModel::kReconnectIntervalMS);
   ASSERT_TRUE(m_host.ConnectTo(m_server));
   std::atomic<bool> bDisconnected{false};
   std::thread reports([&] {
@@ -117,8 +121,7 @@ TEST_F(FaultInjectionTest, LossReportsDuringTheHostsDisconnectLeaveItFinal) {
 
 // A host that handles a signal: delivered every 300 ms to any thread that takes it, it must not keep
 // the receiver from the host's stop, which it answers after at most one receive time-out.
-TEST_F(FaultInjectionTest, HostSignalsDoNotHoldUpDisconnect) {
-  m_host.Model().Receiver()->SetTiming(CVantixReceiver::Timing());
+TEST_F(ProductTimingTest, HostSignalsDoNotHoldUpDisconnect) {
   ASSERT_TRUE(m_host.ConnectTo(m_server));
   const HandledSignals signals(0, 300, 50);
   std::this_thread::sleep_for(milliseconds(1000));

@@ -33,7 +33,6 @@ class ReceiverTest : public ::testing::Test {
   void SetUp() override { m_receiver.RegisterMetadataCallbackFunc(&BlockRecorder::Callback, &m_blocks); }
 
   void ConnectAndAccept() {
-    m_receiver.SetTiming(m_timing);
     ASSERT_EQ(0, m_receiver.Connect(kLoopbackIP, m_server.Port()));
     ASSERT_TRUE(m_server.AcceptClient(kDeadlineMS));
   }
@@ -59,14 +58,14 @@ class ReceiverTest : public ::testing::Test {
   // Declared before the receiver, so they outlive its thread.
   BlockRecorder m_blocks;
   LoopbackServer m_server;
-  CVantixReceiver::Timing m_timing = QuickReceiverTiming();
-  CVantixReceiver m_receiver;
+  std::shared_ptr<SysUtils::Timing> m_pTiming = QuickTiming();
+  CVantixReceiver m_receiver{m_pTiming};
 };
 
 // Blocks as they arrive, then groups of records 30 ms apart after a quiet spell: a pause of the product's
 // length after a receive time-out, or after a block handed on, would let them queue up and be dropped.
 TEST_F(ReceiverTest, HandsOnEveryBlockOfAtMostOneLineAtOnceNulTerminatedWithItsLength) {
-  m_timing.uiPauseMS = 100;
+  m_pTiming->uiPauseMS = 100;
   ConnectAndAccept();
   Push("CamID:7 Event:face\r\n");
   Push(CameraRecord(1, 1) + CameraRecord(2, 2));  // two lines in one receive: dropped
@@ -79,7 +78,7 @@ TEST_F(ReceiverTest, HandsOnEveryBlockOfAtMostOneLineAtOnceNulTerminatedWithItsL
             m_blocks.Joined());
   EXPECT_EQ("1 30 10 3 ", KeepAlive());
   for (int trial = 1; trial <= 20; ++trial) {
-    std::this_thread::sleep_for(milliseconds(m_timing.llRecvTimeoutMS + 3));  // just after a time-out
+    std::this_thread::sleep_for(milliseconds(m_pTiming->llRecvTimeoutMS + 3));  // just after a time-out
     for (int i = 0; i < 3; ++i) {
       if (i > 0) std::this_thread::sleep_for(milliseconds(30));
       ASSERT_TRUE(m_server.Write(CameraRecord(1, i)));
@@ -111,7 +110,7 @@ TEST_F(ReceiverTest, AFailedConnectStartsNoThreadAndNothingIsReadWithoutUserData
 // sent within a pause of the product's length would meet and be dropped. Once the server is gone as well,
 // the loss is reported once after the failure window, and nothing is tried any more.
 TEST_F(ReceiverTest, ReplacesAResetConnectionQuietlyAndReportsALostServerOnce) {
-  m_timing.uiPauseMS = 100;
+  m_pTiming->uiPauseMS = 100;
   ConnectAndAccept();
   m_server.ResetClient();
   ASSERT_TRUE(m_server.AcceptClient(kDeadlineMS));
@@ -124,9 +123,10 @@ TEST_F(ReceiverTest, ReplacesAResetConnectionQuietlyAndReportsALostServerOnce) {
   m_server.CloseClient();
   m_server.StopListening();
   ASSERT_TRUE(m_blocks.WaitForCount(4, milliseconds(kDeadlineMS)));
-  EXPECT_GE((Clock::now() - closed) / milliseconds(1), m_timing.llFailureWindowMS - m_timing.llRecvTimeoutMS);
+  EXPECT_GE((Clock::now() - closed) / milliseconds(1),
+            m_pTiming->llFailureWindowMS - m_pTiming->llRecvTimeoutMS);
   ASSERT_TRUE(m_server.StartListening());
-  EXPECT_FALSE(m_server.AcceptClient(4 * m_timing.llFailureWindowMS));
+  EXPECT_FALSE(m_server.AcceptClient(4 * m_pTiming->llFailureWindowMS));
   EXPECT_EQ(CameraRecord(8, 0) + "|26|0;" + CameraRecord(8, 1) + "|26|0;" + CameraRecord(8, 2) +
                 "|26|0;##CONNECTION_LOST##|19|0;",
             m_blocks.Joined());
@@ -135,13 +135,13 @@ TEST_F(ReceiverTest, ReplacesAResetConnectionQuietlyAndReportsALostServerOnce) {
 // A silent connection is rebuilt quietly after the silence limit. A rebuild against a server that never
 // answers gives up after the connect time-out, or Disconnect would wait for the system's own limit.
 TEST_F(ReceiverTest, RebuildsASilentConnectionAfterTheSilenceLimitWithinTheConnectTimeOut) {
-  m_timing.uiSilenceLimit = 5;
-  m_timing.llConnectTimeoutMS = 300;
+  m_pTiming->uiSilenceLimit = 5;
+  m_pTiming->llConnectTimeoutMS = 300;
   const Clock::time_point start = Clock::now();
   ConnectAndAccept();
   ASSERT_TRUE(m_server.AcceptClient(kDeadlineMS));
   EXPECT_GE((Clock::now() - start) / milliseconds(1),
-            (m_timing.uiSilenceLimit + 1) * m_timing.llRecvTimeoutMS);
+            (m_pTiming->uiSilenceLimit + 1) * m_pTiming->llRecvTimeoutMS);
   ASSERT_TRUE(m_server.Write(CameraRecord(10, 10)) && m_blocks.WaitForCount(1, milliseconds(kDeadlineMS)));
   EXPECT_EQ(CameraRecord(10, 10) + "|28|0;", m_blocks.Joined());
 

@@ -11,7 +11,7 @@
 #include "support/host_recorder.h"
 #include "support/loopback.h"
 #include "support/loopback_server.h"
-#include "support/receiver_timing.h"
+#include "support/model_test_door.h"
 
 namespace vantix_test {
 
@@ -28,22 +28,12 @@ inline T_PLUGIN_UI_CONFIG Setting(const char* sPropertyID, const std::string& st
 class HostedModel {
  public:
   static constexpr unsigned long long kDeviceID = 0xD0;
-  static constexpr int kReconnectIntervalMS = 300;
 
-  // Short clocks by default; Product() gives the product's own.
-  struct Timing {
-    uint32_t uiWorkerPeriodMS = 20;
-    int reconnectIntervalMS = kReconnectIntervalMS;
-    CVantixReceiver::Timing receiver = QuickReceiverTiming();
-    static Timing Product() { return Timing{100, 10000, CVantixReceiver::Timing()}; }
-  };
-
-  HostedModel() : HostedModel(Timing()) {}
-  explicit HostedModel(const Timing& timing)
+  explicit HostedModel(std::shared_ptr<const SysUtils::Timing> pTiming = QuickTiming())
       : m_pModel(dynamic_cast<CMetadataModelVantix*>(CreatePluginModel())) {
-    if (m_pModel == nullptr || !m_pModel->SetDeviceID(kDeviceID) || !m_pModel->Initialize()) return;
-    m_pModel->SetWorkerTiming(timing.uiWorkerPeriodMS, timing.reconnectIntervalMS);
-    m_pModel->Receiver()->SetTiming(timing.receiver);
+    if (m_pModel == nullptr) return;
+    CModelTestDoor::SetTiming(*m_pModel, std::move(pTiming));
+    if (!m_pModel->SetDeviceID(kDeviceID) || !m_pModel->Initialize()) return;
     m_pModel->RegisterEventCallbackFunc(&EventRecorder::Callback, &events);
     m_pModel->RegisterMetadataCallbackFunc(&RecordRecorder::Callback, &records);
   }
@@ -51,7 +41,7 @@ class HostedModel {
   HostedModel(const HostedModel&) = delete;
   HostedModel& operator=(const HostedModel&) = delete;
 
-  bool IsReady() const { return m_pModel != nullptr && m_pModel->Receiver() != nullptr; }
+  bool IsReady() const { return m_pModel != nullptr && CModelTestDoor::Receiver(*m_pModel) != nullptr; }
   IPluginModel2& Host() { return *m_pModel; }
   CMetadataModelVantix& Model() { return *m_pModel; }
 

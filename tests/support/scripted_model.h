@@ -10,6 +10,7 @@
 
 #include "MetadataModelBase/HostRecords.h"
 #include "MetadataModelBase/PluginModelBase.h"
+#include "model_test_door.h"
 
 namespace vantix_test {
 

@@ -55,7 +55,7 @@ extern "C" __attribute__((visibility("default"))) IPluginModel1* CreatePluginMod
 
 extern "C" __attribute__((visibility("default"))) bool ReleasePluginModel(IPluginModel1* model) {
   auto* fake = static_cast<FakeModel*>(static_cast<IPluginModel2*>(model));
-  const bool allBack = fake->GetHandedOutArrayCount() == 0;
+  const bool allBack = CModelTestDoor::HandedOutArrays(*fake) == 0;
   delete fake;
   return allBack;
 }

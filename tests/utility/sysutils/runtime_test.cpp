@@ -149,7 +149,7 @@ void Serve(ScriptedWorker& w) {
     if (!w.CheckRequest(&request)) continue;
     EXPECT_FALSE(w.CheckRequest(&request));
     if (request == kStop) return w.Reply(0);
-    if (request == kSlow) SleepMS(3 * AprThreadWorker::kReplySliceMS);
+    if (request == kSlow) SleepMS(3 * AprThreadWorker::kLivenessSliceMS);
     w.Reply(request + 1);
   }
 }

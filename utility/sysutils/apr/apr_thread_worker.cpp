@@ -7,7 +7,8 @@ AprThreadWorker::AprThreadWorker()
       m_cdRequest(false),
       m_uRequestParam(0),
       m_cdReply(false),
-      m_uReplyParam(0) {}
+      m_uReplyParam(0),
+      m_cdWake(false) {}
 
 // The thread is joined here, before the events it uses go away.
 AprThreadWorker::~AprThreadWorker() { wait(); }
@@ -23,25 +24,25 @@ bool AprThreadWorker::CallWorker(uint32_t param, uint32_t* pResult) {
   CriticalSectionLock lock(&m_csCallWorker);
   m_uRequestParam = param;
   m_cdRequest.set();
-  OnRequestPosted();
-  if (!waitReply()) return false;
-  if (pResult != nullptr) *pResult = m_uReplyParam;
-  return true;
-}
-
-// Waits for the reply in slices and gives up once the thread has ended
-// without replying. A reply is given before the thread's body returns, so
-// after the thread is seen ended one last poll finds any reply it gave.
-bool AprThreadWorker::waitReply() {
-  for (;;) {
-    if (m_cdReply.timedwait(kReplySliceMS)) return true;
-    if (isRunning()) continue;
-    if (m_cdReply.timedwait(0)) return true;
+  m_cdWake.set();
+  if (!WaitWhileRunning(m_cdReply)) {
     // Withdraw a request that nobody took, so that a restarted thread does
     // not answer a caller who has gone.
     m_cdRequest.reset();
     return false;
   }
+  if (pResult != nullptr) *pResult = m_uReplyParam;
+  return true;
+}
+
+// Waits in slices and gives up once the thread has ended. Whatever the thread
+// sets, it sets before its body returns, so after the thread is seen ended
+// one last poll finds it.
+bool AprThreadWorker::WaitWhileRunning(AprCond& event) {
+  while (!event.timedwait(kLivenessSliceMS)) {
+    if (!isRunning()) return event.timedwait(0);
+  }
+  return true;
 }
 
 bool AprThreadWorker::CheckRequest(uint32_t* pParam) {

@@ -27,11 +27,14 @@ class AprThreadWorker : public AprThread {
   // Posts a request and waits for its reply, one caller at a time. False at
   // once when the thread is not running, and false when the thread ends
   // without replying; *pResult is written only on true.
-  bool CallWorker(uint32_t param, uint32_t* pResult);
+  bool CallWorker(uint32_t param, uint32_t* pResult) EXCLUDES(m_csCallWorker);
+  // Waits for `event` while the thread runs: true once it is set, false when
+  // the thread has ended without setting it.
+  bool WaitWhileRunning(AprCond& event);
 
-  // How long CallWorker waits for the reply before it looks again whether
-  // the thread still runs.
-  static constexpr int64_t kReplySliceMS = 100;
+  // How long a wait for the thread lasts before it looks again whether the
+  // thread still runs.
+  static constexpr int64_t kLivenessSliceMS = 100;
   // The stop request that StopRequested recognises, and its reply to any
   // other request.
   static constexpr uint32_t kStopRequest = 0;
@@ -49,20 +52,22 @@ class AprThreadWorker : public AprThread {
   bool StopRequested();
 
   virtual void ThreadProc() = 0;
-  // Called on the caller's thread once a request has been posted, before
-  // the caller waits for the reply: a ThreadProc that sleeps between polls
-  // wakes itself here.
-  virtual void OnRequestPosted() {}
+  // For a ThreadProc that waits between polls: the event that wakes it. A
+  // posted request sets it, and so may the derived class.
+  AprCond& WakeEvent() { return m_cdWake; }
 
  private:
   void run() override;
-  bool waitReply();
 
+  // Held by a caller for a whole round trip.
   CriticalSection m_csCallWorker;
+  // The request and reply values are written before their event is set and
+  // read after it was waited for: the event's own mutex orders them.
   AprCond m_cdRequest;
   uint32_t m_uRequestParam;
   AprCond m_cdReply;
   uint32_t m_uReplyParam;
+  AprCond m_cdWake;
 };
 
 }  // namespace SysUtils
