@@ -2,15 +2,16 @@
 
 #include <cstdint>
 
+#include "utility/sysutils/common/ascii.h"
+
 namespace {
+
+using SysUtils::IsDigit;
+using SysUtils::IsSpace;
 
 const char kTrueText[] = "true";
 const char kFalseText[] = "false";
 const long long kDottedPartMaximum = 255;
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Reads a decimal number the way the C library's readers start one: leading
 // white space, at most one sign, then digits up to the first other byte.

@@ -2,6 +2,8 @@
 
 #include <apr_errno.h>
 
+#include "utility/sysutils/common/ascii.h"
+
 namespace {
 
 const char kCameraMarker[] = "CamID:";
@@ -14,10 +16,6 @@ const char kLineEnd[] = "\r\n";
 // Linux it reports the system's own numbers, which are recognised as well.
 const int kRefusedStatus = 730061;
 const int kUnreachableStatus = 730065;
-
-// The white space of the C locale, tested in place rather than looked up in
-// a set: it runs for every character of every record handed to the host.
-bool IsWhiteSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 }  // namespace
 
@@ -37,10 +35,10 @@ std::string RewriteRecord(const std::string& strRecord) {
   const char* pNext = strRecord.data();
   const char* const pEnd = pNext + strRecord.size();
   for (;;) {
-    while (pNext != pEnd && IsWhiteSpace(*pNext)) ++pNext;
+    while (pNext != pEnd && SysUtils::IsSpace(*pNext)) ++pNext;
     if (pNext == pEnd) break;
     const char* const pWord = pNext;
-    while (pNext != pEnd && !IsWhiteSpace(*pNext)) ++pNext;
+    while (pNext != pEnd && !SysUtils::IsSpace(*pNext)) ++pNext;
     strText.append(pWord, static_cast<size_t>(pNext - pWord));
     strText.append(kLineEnd);
   }

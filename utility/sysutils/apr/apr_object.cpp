@@ -2,12 +2,6 @@
 
 namespace SysUtils {
 
-namespace {
-
-const apr_uint32_t kObjectPoolMaxFree = 1048576;
-
-}  // namespace
-
 AprObject::AprObject() : m_pool(kObjectPoolMaxFree) {}
 
 AprObject::~AprObject() {}

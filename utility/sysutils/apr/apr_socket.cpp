@@ -11,7 +11,6 @@ namespace SysUtils {
 
 namespace {
 
-const apr_uint32_t kAddressPoolMaxFree = 1048576;
 // Handed to the runtime in place of "no interface", which it reads
 // unconditionally: the system's default interface, for outgoing multicast
 // and for memberships alike.
@@ -307,7 +306,7 @@ apr_status_t AprUdpSocket::recvfrom(char* buf, apr_size_t* size, apr_sockaddr_t*
 // --- AprMCastSocket ----------------------------------------------------------
 
 AprMCastSocket::AprMCastSocket()
-    : m_join(nullptr), m_iface(nullptr), m_src(nullptr), m_inctx(kAddressPoolMaxFree) {}
+    : m_join(nullptr), m_iface(nullptr), m_src(nullptr), m_inctx(kObjectPoolMaxFree) {}
 
 AprMCastSocket::~AprMCastSocket() {}
 

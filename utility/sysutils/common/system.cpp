@@ -8,12 +8,17 @@ namespace SysUtils {
 namespace {
 
 int64_t ClockMS(clockid_t clock) {
-  struct timespec ts;
-  clock_gettime(clock, &ts);
+  const timespec ts = ReadClock(clock);
   return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
 }  // namespace
+
+timespec ReadClock(clockid_t clock) {
+  timespec ts = {};
+  clock_gettime(clock, &ts);
+  return ts;
+}
 
 void SleepMS(uint32_t ms) { usleep(static_cast<useconds_t>(ms * kMicrosPerMilli)); }
 

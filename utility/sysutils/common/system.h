@@ -1,5 +1,7 @@
 #pragma once
 
+#include <time.h>
+
 #include <cstdint>
 
 namespace SysUtils {
@@ -11,6 +13,9 @@ constexpr int64_t kMicrosPerMilli = 1000;
 // Suspends the calling thread; ms is at most 4,294,967 (its microseconds must
 // fit in 32 bits).
 void SleepMS(uint32_t ms);
+
+// The system clock `clock` now.
+timespec ReadClock(clockid_t clock);
 
 // Milliseconds of the monotonic clock: the clock of every interval.
 int64_t GetTimeCountMS();

@@ -1,11 +1,13 @@
 #include "utility/sysutils/common/time.h"
 
+#include "utility/sysutils/common/system.h"
+
 namespace SysUtils {
 
 namespace {
 
 // Seconds between 1601-01-01 and 1970-01-01 UTC.
-const int64_t kFileTimeEpochOffsetSeconds = 11644473600LL;
+const int64_t kFileTimeEpochOffsetSeconds = static_cast<int64_t>(kEpochDeltaMS / 1000);
 const int64_t kFileTimeTicksPerSecond = 10000000;
 const int64_t kNanosecondsPerFileTimeTick = 100;
 const int64_t kNanosecondsPerMillisecond = 1000000;
@@ -74,12 +76,6 @@ tm UtcFields(time_t seconds) {
   tm fields = {};
   gmtime_r(&seconds, &fields);
   return fields;
-}
-
-timespec ReadClock(clockid_t clock) {
-  timespec ts = {};
-  clock_gettime(clock, &ts);
-  return ts;
 }
 
 }  // namespace
