@@ -3,11 +3,10 @@
 // longer than the failure window and regain it (the product's own timings, about sixteen seconds),
 // disconnect, uninitialise, release and unload. Exits 0 when all that happened within its deadlines.
 
-#include <dlfcn.h>
-
 #include <cstdio>
 
 #include "support/hosted_model.h"
+#include "support/loaded_plugin.h"
 
 namespace {
 
@@ -78,21 +77,17 @@ struct Host {
 
 int main() {
   LoopbackServer server;
-  void* pLibrary = dlopen(VANTIX_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  if (!Check(server.IsListening() && pLibrary != nullptr, "no server or no plug-in")) return 1;
-  auto fnCreate = reinterpret_cast<fnCreatePluginModel>(dlsym(pLibrary, "CreatePluginModel"));
-  auto fnRelease = reinterpret_cast<fnReleasePluginModel>(dlsym(pLibrary, "ReleasePluginModel"));
-  IPluginModel2* pModel = fnCreate != nullptr ? static_cast<IPluginModel2*>(fnCreate()) : nullptr;
-  if (!Check(pModel != nullptr && fnRelease != nullptr, "the entry points failed")) return 1;
   bool bDone;
   {
+    const LoadedPlugin plugin;
+    IPluginModel2* pModel = plugin.Create();
+    if (!Check(server.IsListening() && pModel != nullptr, "no server or no plug-in")) return 1;
     Host host{*pModel, server, {}, {}};
     bDone = host.Run();
     bDone = Check(pModel->Disconnect(true), "Disconnect failed") && bDone;
     bDone = Check(pModel->Uninitialize(), "Uninitialize failed") && bDone;
-    bDone = Check(fnRelease(pModel), "ReleasePluginModel failed") && bDone;
+    bDone = Check(plugin.Release(pModel), "ReleasePluginModel failed") && bDone;
   }
-  dlclose(pLibrary);
   fprintf(stderr, "host_lifecycle: %s\n", bDone ? "passed" : "failed");
   return bDone ? 0 : 1;
 }

@@ -3,7 +3,6 @@
 // The one door through which tests reach into a model: the timing it keeps to,
 // its receiver, and what the host holds of its lists.
 
-#include <functional>
 #include <memory>
 
 #include "MetadataModelVantix/MetadataModelVantix.h"
@@ -42,23 +41,18 @@ inline std::shared_ptr<SysUtils::Timing> QuickTiming() {
   return pTiming;
 }
 
-// A worker of the given pass and reconnect interval, on the clock `now`.
-class WorkerTiming : public SysUtils::Timing {
- public:
-  WorkerTiming(uint32_t uiPeriodMS, uint64_t ullIntervalMS, std::function<int64_t()> now)
-      : m_now(std::move(now)) {
-    uiWorkerPeriodMS = uiPeriodMS;
-    ullReconnectIntervalMS = ullIntervalMS;
-  }
-  int64_t NowMS() const override { return m_now(); }
-
- private:
-  std::function<int64_t()> m_now;
-};
-
+// Gives the model a worker of the given pass and reconnect interval, on the clock `now`.
 inline void UseWorkerTiming(CMetadataModelBase1& model, uint32_t uiPeriodMS, uint64_t ullIntervalMS,
-                            std::function<int64_t()> now = &SysUtils::GetTimeCountMS) {
-  CModelTestDoor::SetTiming(model, std::make_shared<WorkerTiming>(uiPeriodMS, ullIntervalMS, std::move(now)));
+                            int64_t (*now)() = &SysUtils::GetTimeCountMS) {
+  struct WorkerTiming : SysUtils::Timing {
+    int64_t (*fnNow)();
+    int64_t NowMS() const override { return fnNow(); }
+  };
+  std::shared_ptr<WorkerTiming> pTiming = std::make_shared<WorkerTiming>();
+  pTiming->uiWorkerPeriodMS = uiPeriodMS;
+  pTiming->ullReconnectIntervalMS = ullIntervalMS;
+  pTiming->fnNow = now;
+  CModelTestDoor::SetTiming(model, pTiming);
 }
 
 }  // namespace vantix_test

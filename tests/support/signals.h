@@ -3,13 +3,13 @@
 // A host that handles a signal, which the kernel may deliver on any of the process's threads that do
 // not block it.
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -29,8 +29,7 @@ class HandledSignals {
     m_sender = std::thread([=] {
       for (int i = 0; i < count && !m_bStop; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(periodMS));
-        if (target != 0) Send(target);
-        if (target == 0) SendToOthers();
+        target != 0 ? Send(target) : SendToOthers();
       }
     });
   }
@@ -45,12 +44,10 @@ class HandledSignals {
  private:
   static void Send(pid_t thread) { syscall(SYS_tgkill, getpid(), thread, SIGUSR1); }
   static void SendToOthers() {
-    DIR* tasks = opendir("/proc/self/task");
-    for (dirent* entry; tasks != nullptr && (entry = readdir(tasks)) != nullptr;) {
-      const pid_t thread = static_cast<pid_t>(atoi(entry->d_name));
-      if (thread > 0 && thread != ThreadID()) Send(thread);
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+      const pid_t thread = static_cast<pid_t>(std::stoi(task.path().filename()));
+      if (thread != ThreadID()) Send(thread);
     }
-    if (tasks != nullptr) closedir(tasks);
   }
 
   struct sigaction m_saved = {};
