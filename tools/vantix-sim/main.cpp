@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
   CLI::App app("", "vantix-sim");
   SimOptions options;
   AddSimOptions(&app, &options);
+  AddVersionFlag(app);
   const int parsed = ParseCommandLine(app, argc, argv);
   if (parsed >= 0) return parsed;
 
