@@ -8,8 +8,8 @@
 //   --delivery-data FILE           also the share of every delivery trial
 //                                  at each rate, for scripts/bench's plot
 
+#include <CLI/CLI.hpp>
 #include <chrono>
-#include <cstring>
 #include <iostream>
 #include <set>
 #include <string>
@@ -30,28 +30,24 @@ const Part kParts[] = {
     {"recovery", &vantix_bench::MeasureRecovery},
 };
 
-int Usage(const char* sProgram) {
-  std::cerr << "usage: " << sProgram
-            << " [--smoke] [--part delivery|distribution|idle|recovery]... [--delivery-data FILE]\n";
-  return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  CLI::App app(
+      "Measures what the plug-in costs and how fast it delivers, each figure against a\n"
+      "baseline from the same run, and prints one Markdown table.",
+      "vantix_bench");
   vantix_bench::Options options;
   std::set<std::string> parts;
-  for (int i = 1; i < argc; ++i) {
-    if (strcmp(argv[i], "--smoke") == 0) {
-      options.bSmoke = true;
-    } else if (strcmp(argv[i], "--part") == 0 && i + 1 < argc) {
-      parts.insert(argv[++i]);
-    } else if (strcmp(argv[i], "--delivery-data") == 0 && i + 1 < argc) {
-      options.strDeliveryData = argv[++i];
-    } else {
-      return Usage(argv[0]);
-    }
-  }
+  app.add_flag("--smoke", options.bSmoke, "a few seconds: proves that every part runs");
+  app.add_option("--part", parts, "only the named parts (repeatable); all without it")
+      ->type_name("PART")
+      ->check(CLI::IsMember({"delivery", "distribution", "idle", "recovery"}));
+  app.add_option("--delivery-data", options.strDeliveryData,
+                 "also write the share of every delivery trial at each rate, for scripts/bench's plot")
+      ->type_name("FILE");
+  CLI11_PARSE(app, argc, argv);
+
   vantix_bench::Table table;
   for (const Part& part : kParts) {
     if (!parts.empty() && parts.count(part.sName) == 0) continue;

@@ -1,39 +1,44 @@
-# The Debian package of the plug-in, its interface headers and the two
-# integrator tools: `cpack -G DEB` in a build folder (scripts/package builds
-# both architectures). The package's architecture is the build's, so the
-# i386 build makes an i386 package.
+# The Debian packages, one per install component. scripts/package installs
+# each component of a build into a folder of its own and makes it a package
+# with dpkg-deb, from the control file written here into
+# <build>/debian/<component>/control (cmake/debian/<component>.control.in):
+#
+#   plugin  vantix-metadata-plugin: the plug-in, one per architecture;
+#           Multi-Arch: same, so the amd64 and i386 ones install together
+#   dev     vantix-metadata-plugin-dev: the interface headers and their
+#           pkg-config file, the same for every architecture
+#   tools   vantix-metadata-plugin-tools: mdhost and vantix-sim with their
+#           manual pages, one architecture at a time (their commands have one
+#           name), chosen as the plug-in a host loads: mdhost loads plug-ins
+#           of its own architecture only
+#
+# Each package carries the copyright file and the changelog of cmake/debian.
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(VANTIX_DEBIAN_ARCHITECTURE i386)
 else()
   set(VANTIX_DEBIAN_ARCHITECTURE amd64)
 endif()
-
 set(VANTIX_PACKAGE_MAINTAINER "Vantix metadata plug-in developers <metadata-plugin@vantix.example>"
-    CACHE STRING "Maintainer field of the Debian package")
+    CACHE STRING "Maintainer field of the Debian packages")
 
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME vantix-metadata-plugin)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "metadata model plug-in for Vantix face-recognition servers, with a reference host and a server simulator")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "A host metadata server loads libMetadataModelVantix.so to bring the events of a\n\
-Vantix face-recognition server into its channels. The package holds the\n\
-plug-in, the headers of its model interface, mdhost (a reference host that\n\
-describes and runs any plug-in of the interface) and vantix-sim (a server\n\
-simulator with fault scenarios).")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VANTIX_PACKAGE_MAINTAINER}")
-set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${VANTIX_DEBIAN_ARCHITECTURE})
-set(CPACK_DEBIAN_PACKAGE_SECTION misc)
-set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# What dpkg-shlibdeps finds for these binaries, written out because it cannot
-# look at i386 libraries that are unpacked rather than installed. libapr1 is
-# a hard dependency: mdhost loads it itself, as a host must for the plug-in,
-# which refers to APR without naming it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libapr1 (>= 1.2.7), libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+set(VANTIX_PACKAGES plugin vantix-metadata-plugin dev vantix-metadata-plugin-dev
+    tools vantix-metadata-plugin-tools)
+set(debian ${CMAKE_CURRENT_LIST_DIR}/debian)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${debian}/changelog)
 
-include(CPack)
+# Compressed as Debian wants it: at most, and without a time stamp.
+find_program(GZIP gzip REQUIRED)
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/debian)
+execute_process(COMMAND ${GZIP} -9 -n -c ${debian}/changelog
+                OUTPUT_FILE ${PROJECT_BINARY_DIR}/debian/changelog.gz RESULT_VARIABLE gzipped)
+if(NOT gzipped EQUAL 0)
+  message(FATAL_ERROR "gzip could not compress ${debian}/changelog")
+endif()
+
+while(VANTIX_PACKAGES)
+  list(POP_FRONT VANTIX_PACKAGES component package)
+  configure_file(${debian}/${component}.control.in ${PROJECT_BINARY_DIR}/debian/${component}/control @ONLY)
+  install(FILES ${debian}/copyright ${PROJECT_BINARY_DIR}/debian/changelog.gz
+          DESTINATION share/doc/${package} COMPONENT ${component})
+endwhile()

@@ -108,21 +108,21 @@ TEST(MdhostRun, NeverConnectedExitsWith1AndSaysWhy) {
   silent.StopListening();
   ASSERT_TRUE(silent.StartListeningUnresponsive());
   const std::string refused = PortSetting(UnusedLoopbackPort()), timedOut = PortSetting(silent.Port());
-  // The server setting, the server mdhost names, the plug-in's error and what it means.
-  const std::vector<std::array<std::string, 4>> cases = {
-      {refused, "127.0.0.1, " + refused, "Failed to connect to target Vantix server.",
-       "the connection was refused"},
-      {"ModelVantixIP=a..b", "a..b, ModelVantixServerPort=7000", "Unknow error (error code: 670002)",
-       "the host name could not be resolved ("},
-      {timedOut, "127.0.0.1, " + timedOut, "Unknow error (error code: 70007)", "the connection timed out"}};
+  // The server setting, the server mdhost names, the plug-in's error and the runtime's words for its status.
+  const std::vector<std::array<std::string, 3>> cases = {
+      {refused, "127.0.0.1, " + refused, "\"Failed to connect to target Vantix server.\"\n"},
+      {"ModelVantixIP=a..b", "a..b, ModelVantixServerPort=7000",
+       "\"Unknow error (error code: 670002)\" is the runtime's status 670002: Name or service not known\n"},
+      {timedOut, "127.0.0.1, " + timedOut,
+       "\"Unknow error (error code: 70007)\" is the runtime's status 70007: The timeout specified has "
+       "expired\n"}};
   std::deque<ChildProcess> runs;  // side by side, as each lasts its whole duration
   for (const auto& entry : cases) runs.emplace_back(RunProduct({"--duration", "4"}, entry[0]));
   for (size_t i = 0; i < cases.size(); ++i) {
     ASSERT_TRUE(runs[i].Wait(60000));
     EXPECT_EQ(runs[i].ExitStatus(), 1);
-    EXPECT_TRUE(Contains(runs[i].Stderr(),
-                         "mdhost: never connected to the server (ModelVantixIP=" + cases[i][1] +
-                             "): the plug-in's error \"" + cases[i][2] + "\" means " + cases[i][3]));
+    EXPECT_TRUE(Contains(runs[i].Stderr(), "mdhost: never connected to the server (ModelVantixIP=" +
+                                               cases[i][1] + "): the plug-in's error " + cases[i][2]));
     EXPECT_TRUE(HasSummaryRow(runs[i].Stdout(), "status before disconnect", "disconnected"))
         << runs[i].Stdout();
   }

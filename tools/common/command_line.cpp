@@ -33,12 +33,16 @@ std::string CheckPositive(std::string& text) {
 CLI::Validator Decimal() { return CLI::Validator(CheckDecimal, ""); }
 CLI::Validator Positive() { return CLI::Validator(CheckPositive, ""); }
 
+void AddVersionFlag(CLI::App& app) {
+  app.set_version_flag("--version", app.get_name() + " " VANTIX_VERSION, "Print the version and exit");
+}
+
 int ParseCommandLine(CLI::App& app, int argc, char** argv) {
   try {
     app.parse(argc, argv);
     return -1;
   } catch (const CLI::ParseError& error) {
-    if (error.get_exit_code() == 0) return app.exit(error);  // --help
+    if (error.get_exit_code() == 0) return app.exit(error);  // --help, --version
     return UsageError(app, error.what());
   }
 }

@@ -17,9 +17,14 @@ CLI::Validator Decimal();
 // A finite number greater than zero, e.g. "5" or "0.25".
 CLI::Validator Positive();
 
+// Adds --version, which prints the tool's name and the project's version on
+// one line, e.g. "mdhost 2.0.0.5", and exits with 0.
+void AddVersionFlag(CLI::App& app);
+
 // Parses the command line. Returns -1 when the tool is to go on; otherwise
 // the status to exit with: 0 after --help (printed to standard output) and
-// kExitUsage after a mistake, which UsageError names.
+// kExitUsage after a mistake, which UsageError names. --help, --help-all
+// and --version print to standard output.
 int ParseCommandLine(CLI::App& app, int argc, char** argv);
 
 // Names a mistake on standard error in one line, then where the usage of the

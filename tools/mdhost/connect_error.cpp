@@ -1,36 +1,31 @@
 #include "tools/mdhost/connect_error.h"
 
-#include <netdb.h>
+#include <apr_errno.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 
 #include "tools/mdhost/text_format.h"
 
 namespace {
 
-// Statuses of the portable runtime on this platform: operating-system
-// errors are their errno; name resolution failures are the resolver's
-// (negative) code negated, above this base.
-const long long kStatusTimedOut = 70007;
-const long long kResolverErrorBase = 670000;
-const long long kResolverErrorEnd = 680000;
-const long long kSystemErrorEnd = 20000;
+// Where a plug-in's error text carries the runtime's status, as in
+// "... (error code: 70007)".
 const char kErrorCodeMarker[] = "error code: ";
 
-std::string MeaningOf(long long status) {
-  if (status == kStatusTimedOut) {
-    return "the connection timed out: nothing answered at that address within the plug-in's connect time-out";
-  }
-  if (status > kResolverErrorBase && status < kResolverErrorEnd) {
-    return std::string("the host name could not be resolved (") +
-           gai_strerror(static_cast<int>(kResolverErrorBase - status)) + ")";
-  }
-  if (status == ECONNREFUSED) return "the connection was refused: nothing listens on that port";
-  if (status > 0 && status < kSystemErrorEnd)
-    return std::string("the system's error: ") + strerror(static_cast<int>(status));
-  return "a status of the portable runtime that mdhost does not know";
+// The status after the marker, when the text has one that fits the runtime's
+// status type.
+std::optional<apr_status_t> StatusIn(const std::string& errorText) {
+  const size_t at = errorText.find(kErrorCodeMarker);
+  if (at == std::string::npos) return std::nullopt;
+  const char* digits = errorText.c_str() + at + sizeof(kErrorCodeMarker) - 1;
+  char* end = nullptr;
+  errno = 0;
+  const long status = strtol(digits, &end, 10);
+  if (end == digits || errno != 0 || status < INT_MIN || status > INT_MAX) return std::nullopt;
+  return static_cast<apr_status_t>(status);
 }
 
 }  // namespace
@@ -46,12 +41,11 @@ std::string ServerText(const std::vector<ConfigValue>& sourceConfig) {
 std::string ExplainConnectError(const std::string& errorText) {
   if (errorText.empty()) return "the plug-in gives no error text";
   const std::string quoted = "the plug-in's error \"" + VisibleText(errorText) + "\"";
-  // The plug-in's text for a refused connection or an unreachable host on
-  // platforms whose runtime reports them under their own numbers.
-  if (errorText == "Failed to connect to target Vantix server.") {
-    return quoted + " means the connection was refused or the host is unreachable";
-  }
-  const size_t at = errorText.find(kErrorCodeMarker);
-  if (at == std::string::npos) return quoted;
-  return quoted + " means " + MeaningOf(atoll(errorText.c_str() + at + strlen(kErrorCodeMarker)));
+  const std::optional<apr_status_t> status = StatusIn(errorText);
+  if (!status) return quoted;
+  // The runtime the plug-in runs on is the one mdhost provides it, so its
+  // own words are what the status means there.
+  char meaning[256];
+  apr_strerror(*status, meaning, sizeof(meaning));
+  return quoted + " is the runtime's status " + std::to_string(*status) + ": " + VisibleText(meaning);
 }

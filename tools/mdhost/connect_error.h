@@ -11,6 +11,6 @@ std::string ServerText(const std::vector<ConfigValue>& sourceConfig);
 
 // What the plug-in's last error text says about a server it never reached,
 // in a few words for the one line that reports it: the text itself and, when
-// it carries the runtime's status, what that status means (a refused
-// connection, an unresolvable name, a time-out, another system error).
+// it carries the runtime's status ("error code: N"), what the runtime says
+// that status means (a refused connection, an unresolvable name, a time-out).
 std::string ExplainConnectError(const std::string& errorText);

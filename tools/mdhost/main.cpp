@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <memory>
+#include <sstream>
 #include <string>
 
 #include "tools/common/command_line.h"
@@ -19,10 +21,14 @@ namespace {
 const char kDescription[] =
     "A reference host for metadata model plug-ins: loads a plug-in by path and\n"
     "describes what it declares, or drives it the way a host metadata server does.";
+// Laid out so that help2man makes it a subsection of the manual page.
 const char kExitStatuses[] =
-    "exit status: 0 ok; 1 a plug-in operation failed, or the run never connected;\n"
-    "             2 the plug-in refused a setting or a channel; 3 the plug-in could\n"
-    "             not be loaded; 64 a wrong command line";
+    "Exit status:\n"
+    "  0   ok\n"
+    "  1   a plug-in operation failed, or the run never connected\n"
+    "  2   the plug-in refused a setting or a channel\n"
+    "  3   the plug-in could not be loaded\n"
+    "  64  a wrong command line";
 
 // mdhost's report goes to standard output; whatever the plug-in prints there
 // itself is passed to standard error, so the report (JSON above all) stays
@@ -55,6 +61,23 @@ class ReportStream {
   FILE* m_file;
 };
 
+// --help-all, which the manual page is made of, shows each command as a
+// block that help2man makes a subsection of: "mdhost run:" and, indented
+// under it, the command's description, arguments and options, without the
+// titles of their groups.
+class CommandBlockFormatter : public CLI::Formatter {
+ public:
+  std::string make_expanded(const CLI::App* command) const override {
+    std::istringstream body(make_description(command) + make_positionals(command) +
+                            make_groups(command, CLI::AppFormatMode::Sub));
+    std::string block = "\n" + command->get_parent()->get_name() + " " + command->get_name() + ":";
+    for (std::string line; std::getline(body, line);) {
+      if (!line.empty() && line != "Positionals:" && line != "Options:") block += "\n  " + line;
+    }
+    return block;  // the list of commands ends each block's last line
+  }
+};
+
 int Describe(const std::string& path, bool json) {
   ReportStream report;
   const auto library = PluginLibrary::Load(path);
@@ -78,6 +101,9 @@ int main(int argc, char** argv) {
   CLI::App app(kDescription, "mdhost");
   app.footer(kExitStatuses);
   app.require_subcommand(1);
+  AddVersionFlag(app);
+  // The manual page is made of this, so that it lists every command's options.
+  app.set_help_all_flag("--help-all", "Print the help of every command and exit");
 
   CLI::App* describe =
       app.add_subcommand("describe",
@@ -95,6 +121,9 @@ int main(int argc, char** argv) {
                          "Ctrl-C, SIGTERM or the duration ends; then a summary");
   RunCommandLine runLine;
   AddRunOptions(run, &runLine);
+  const auto blocks = std::make_shared<CommandBlockFormatter>();
+  describe->formatter(blocks);
+  run->formatter(blocks);
 
   // CLI11 would only say that a command is missing.
   if (argc > 1 && argv[1][0] != '-' && !describe->check_name(argv[1]) && !run->check_name(argv[1])) {

@@ -1,12 +1,10 @@
 #include "tools/mdhost/run.h"
 
-#include <signal.h>
-
-#include <cmath>
-#include <ctime>
+#include <cstring>
 #include <set>
 
 #include "MetadataModelBase/HostRecords.h"
+#include "tools/common/waiter.h"
 #include "tools/mdhost/connect_error.h"
 #include "tools/mdhost/exit_status.h"
 #include "tools/mdhost/names.h"
@@ -16,80 +14,14 @@
 
 namespace {
 
-// Blocks SIGINT and SIGTERM in the calling thread for its lifetime. Created
-// before the plug-in is loaded, so every thread the plug-in starts inherits
-// the mask and the signals reach only the sigwait of WaitForEnd: nothing runs
-// in a signal handler and no plug-in call is interrupted.
-class StopSignals {
- public:
-  StopSignals() {
-    sigemptyset(&m_signals);
-    sigaddset(&m_signals, SIGINT);
-    sigaddset(&m_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &m_signals, &m_previous);
-  }
-  ~StopSignals() { Unblock(); }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
-  // Waits for a stop signal, or for `seconds` when given. Returns the
-  // signal's name, or null when the time ran out.
-  const char* WaitForEnd(const std::optional<double>& seconds) {
-    const timespec deadline = Deadline(seconds.value_or(0));
-    for (;;) {
-      int received = 0;
-      if (!seconds) {
-        received = sigwaitinfo(&m_signals, nullptr);
-      } else {
-        const timespec remaining = Remaining(deadline);
-        if (remaining.tv_sec < 0) return nullptr;
-        received = sigtimedwait(&m_signals, nullptr, &remaining);
-      }
-      if (received == SIGINT) return "SIGINT";
-      if (received == SIGTERM) return "SIGTERM";
-    }
-  }
-
-  // After the first signal a second one may end a shutdown that hangs.
-  void Unblock() {
-    if (m_blocked) pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
-    m_blocked = false;
-  }
-
- private:
-  static timespec Deadline(double seconds) {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    const double whole = std::floor(seconds);
-    timespec deadline;
-    deadline.tv_sec = now.tv_sec + static_cast<time_t>(whole);
-    deadline.tv_nsec = now.tv_nsec + static_cast<long>((seconds - whole) * 1e9);
-    if (deadline.tv_nsec >= 1000000000L) {
-      deadline.tv_sec += 1;
-      deadline.tv_nsec -= 1000000000L;
-    }
-    return deadline;
-  }
-
-  // Negative tv_sec once the deadline has passed.
-  static timespec Remaining(const timespec& deadline) {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    timespec remaining;
-    remaining.tv_sec = deadline.tv_sec - now.tv_sec;
-    remaining.tv_nsec = deadline.tv_nsec - now.tv_nsec;
-    if (remaining.tv_nsec < 0) {
-      remaining.tv_sec -= 1;
-      remaining.tv_nsec += 1000000000L;
-    }
-    if (remaining.tv_sec == 0 && remaining.tv_nsec == 0) remaining.tv_sec = -1;
-    return remaining;
-  }
-
-  sigset_t m_signals;
-  sigset_t m_previous;
-  bool m_blocked = true;
-};
+// Until a stop signal or the end of the duration, counted from now. Returns
+// the signal's name, or null when the time ran out.
+const char* WaitForEnd(Waiter& waiter, const std::optional<double>& seconds) {
+  const std::optional<Waiter::Clock::time_point> until =
+      seconds ? std::optional<Waiter::Clock::time_point>(Waiter::After(*seconds)) : std::nullopt;
+  while (!waiter.Stopped() && (!until || Waiter::Clock::now() < *until)) waiter.WaitFor(-1, until);
+  return waiter.StopSignal();
+}
 
 std::vector<T_PLUGIN_UI_CONFIG> ToRecords(const std::vector<ConfigValue>& values) {
   std::vector<T_PLUGIN_UI_CONFIG> records(values.size(), T_PLUGIN_UI_CONFIG{});
@@ -251,12 +183,12 @@ void PrintSummary(FILE* out, const RunMonitor::Totals& totals, const std::string
 // From Connect to ReleasePluginModel: runs until a signal or the duration
 // ends it, then shuts the model down as a host does. A run that never
 // connected fails, with one line that says why.
-int Connected(PluginModel& model, const RunOptions& options, RunMonitor& monitor, StopSignals& signals,
-              FILE* out) {
+int Connected(PluginModel& model, const RunOptions& options, RunMonitor& monitor, Waiter& waiter, FILE* out) {
   const bool connectQueued = model->Connect(false);
   if (!connectQueued) Failed(*model, "Connect");
-  const char* signal = connectQueued ? signals.WaitForEnd(options.durationSeconds) : nullptr;
-  signals.Unblock();
+  const char* signal = connectQueued ? WaitForEnd(waiter, options.durationSeconds) : nullptr;
+  // A second signal may end a shutdown that hangs.
+  waiter.Unblock();
   if (signal != nullptr) monitor.Note((std::string("stopping on ") + signal).c_str());
 
   E_METADATA_STATUS status = eMETADATA_STATUS_DISCONNECT;
@@ -276,7 +208,7 @@ int Connected(PluginModel& model, const RunOptions& options, RunMonitor& monitor
   return connectQueued && connected && disconnected && uninitialized && released ? kExitOk : kExitFailed;
 }
 
-int Initialized(PluginModel& model, const RunOptions& options, StopSignals& signals, FILE* out) {
+int Initialized(PluginModel& model, const RunOptions& options, Waiter& waiter, FILE* out) {
   const int setUp = SetUpChannels(*model, options);
   if (setUp != kExitOk) {
     const bool uninitialized = model->Uninitialize();
@@ -290,13 +222,19 @@ int Initialized(PluginModel& model, const RunOptions& options, StopSignals& sign
   model->RegisterEventCallbackFunc(&RunMonitor::OnEvent, &monitor);
   // The monitor outlives every callback: Connected ends with the model
   // uninitialised and released.
-  return Connected(model, options, monitor, signals, out);
+  return Connected(model, options, monitor, waiter, out);
 }
 
 }  // namespace
 
 int RunPlugin(const RunOptions& options, FILE* out) {
-  StopSignals signals;
+  // Before the plug-in is loaded, so that none of its threads takes a stop
+  // signal and no plug-in call is interrupted.
+  Waiter waiter;
+  if (!waiter.Ready()) {
+    fprintf(stderr, "mdhost: cannot take over SIGINT and SIGTERM: %s\n", strerror(waiter.Error()));
+    return kExitFailed;
+  }
   const auto library = PluginLibrary::Load(options.pluginPath);
   if (!library) return kExitLoadError;
   const auto model = PluginModel::Create(*library);
@@ -306,5 +244,5 @@ int RunPlugin(const RunOptions& options, FILE* out) {
   const int settings = ApplySourceSettings(**model, options.settings);
   if (settings != kExitOk) return settings;
   if (!(*model)->Initialize()) return Failed(**model, "Initialize");
-  return Initialized(*model, options, signals, out);
+  return Initialized(*model, options, waiter, out);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "tools/common/waiter.h"
 #include "tools/vantix-sim/sim_options.h"
-#include "tools/vantix-sim/waiter.h"
 
 // Capture mode: connects to the server of --capture as a client (sending
 // nothing, as the plug-in does), writes every chunk it receives with its time

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "tools/common/waiter.h"
 #include "tools/vantix-sim/record_source.h"
 #include "tools/vantix-sim/sim_options.h"
-#include "tools/vantix-sim/waiter.h"
 
 // The simulator's one thread: listens, serves one client after another with
 // records from the source, plays the fault scenarios and ends when the waiter

@@ -1,4 +1,4 @@
-#include "tools/vantix-sim/waiter.h"
+#include "tools/common/waiter.h"
 
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -6,26 +6,31 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <utility>
 
 void UniqueFd::reset(int fd) {
   if (m_fd >= 0) close(m_fd);
   m_fd = fd;
 }
 
-Waiter::Waiter(std::optional<double> durationSeconds) {
+Waiter::Waiter(std::optional<double> durationSeconds, OnStop onStop) : m_onStop(std::move(onStop)) {
+  if (durationSeconds) m_deadline = After(*durationSeconds);
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
-  if (sigprocmask(SIG_BLOCK, &signals, nullptr) == 0) m_signals.reset(signalfd(-1, &signals, SFD_CLOEXEC));
-  if (!m_signals.valid())
-    fprintf(stderr, "vantix-sim: cannot take over SIGINT and SIGTERM: %s\n", strerror(errno));
-  if (durationSeconds) {
-    m_deadline = Clock::now() +
-                 std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(*durationSeconds));
+  m_error = pthread_sigmask(SIG_BLOCK, &signals, &m_previous);
+  if (m_error != 0) return;
+  m_blocking = true;
+  m_signals.reset(signalfd(-1, &signals, SFD_CLOEXEC));
+  if (!m_signals.valid()) {
+    m_error = errno;
+    Unblock();
   }
+}
+
+Waiter::Clock::time_point Waiter::After(double seconds) {
+  return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
 }
 
 bool Waiter::WaitFor(int fd, std::optional<Clock::time_point> until, short events) {
@@ -41,15 +46,24 @@ bool Waiter::WaitFor(int fd, std::optional<Clock::time_point> until, short event
   if ((fds[0].revents & POLLIN) != 0) {
     signalfd_siginfo info;
     const ssize_t got = read(m_signals.get(), &info, sizeof(info));
-    fprintf(stderr, "vantix-sim: stopping on %s\n",
-            got == sizeof(info) && info.ssi_signo == SIGTERM ? "SIGTERM" : "SIGINT");
-    m_stop = true;
+    Stop(got == sizeof(info) && info.ssi_signo == SIGTERM ? "SIGTERM" : "SIGINT");
     return false;
   }
   if (m_deadline && Clock::now() >= *m_deadline) {
-    fprintf(stderr, "vantix-sim: duration over; stopping\n");
-    m_stop = true;
+    Stop(nullptr);
     return false;
   }
   return fd >= 0 && (fds[1].revents & (events | POLLHUP | POLLERR)) != 0;
+}
+
+void Waiter::Stop(const char* signal) {
+  if (m_stopped) return;
+  m_stopped = true;
+  m_signal = signal;
+  if (m_onStop) m_onStop(signal);
+}
+
+void Waiter::Unblock() {
+  if (m_blocking) pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+  m_blocking = false;
 }
