@@ -64,16 +64,21 @@ class HostDisconnectTest : public ::testing::Test {
   vantix_test::ScriptedModel model;
 };
 
-TEST_F(HostDisconnectTest, ReconnectionDueAsTheHostDisconnects) {
+// The worker reconnects by itself only once more than the interval has passed; a host Disconnect made as
+// it is about to, or as a loss is reported, stays final.
+TEST_F(HostDisconnectTest, DisconnectAsARoadReadsThePermission) {
   model.bConnectSucceeds = false;
-  EXPECT_FALSE(model.Connect(true));
-  model.bConnectSucceeds = true;
+  EXPECT_FALSE(model.Connect(true));  // the interval starts at 0
+  s_nowMS = kIntervalMS;
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(1, model.iConnectCalls.load()) << "exactly the interval is not enough";
+  s_nowMS = kIntervalMS + 1;
+  EXPECT_TRUE(WaitUntil([&] { return model.iConnectCalls == 2; }, 2000));
   s_pArmed = &model;
   ExpectFinalDisconnect();
-}
-
-TEST_F(HostDisconnectTest, LossReportedAsTheHostDisconnects) {
+  model.bConnectSucceeds = true;
   ASSERT_TRUE(model.Connect(true));
+  s_bInterposed = false;
   s_pArmed = &model;
   CMetadataModelBase1::DataCallback("##CONNECTION_LOST##", 19, &model);
   ExpectFinalDisconnect();

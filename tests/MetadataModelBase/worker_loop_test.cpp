@@ -117,28 +117,6 @@ TEST(MetadataMessageTest, HandlingWakesTheWaiterAndReportsAParameter) {
   EXPECT_TRUE(msg.GetMessageType() == eMETADATA_MSG_NOOPERATION && event.timedwait(0));
 }
 
-// The reconnect interval on a clock the test steps.
-std::atomic<int64_t> g_nowMS{0};
-int64_t SteppedNowMS() { return g_nowMS; }
-
-TEST(ReconnectIntervalTest, MoreThanTheIntervalMustPassAndDisconnectEndsTheRetries) {
-  g_nowMS = 1000;
-  ScriptedModel model;
-  UseWorkerTiming(model, 5, 10000, &SteppedNowMS);
-  model.bConnectSucceeds = false;
-  ASSERT_TRUE(model.Initialize());
-  EXPECT_FALSE(model.Connect(true));  // the interval starts at 1000
-  g_nowMS = 11000;
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(1, model.iConnectCalls.load()) << "exactly 10000 ms are not enough";
-  g_nowMS = 11001;
-  EXPECT_TRUE(WaitUntil([&] { return model.iConnectCalls == 2; }, 2000));
-  EXPECT_TRUE(model.Disconnect(true));
-  g_nowMS = 99999;
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_EQ(2, model.iConnectCalls.load()) << "no retries after a disconnect";
-}
-
 // A flood of loss reports, from a server that sends the loss text or from a
 // flapping link, must not bury the host's own requests behind it.
 TEST(LossFloodTest, ThousandLossReportsHoldUpNeitherDisconnectNorConnect) {

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "support/hosted_model.h"
-#include "support/loaded_plugin.h"
+#include "tools/mdhost/plugin_library.h"
 
 namespace {
 
@@ -79,14 +79,14 @@ int main() {
   LoopbackServer server;
   bool bDone;
   {
-    const LoadedPlugin plugin;
-    IPluginModel2* pModel = plugin.Create();
-    if (!Check(server.IsListening() && pModel != nullptr, "no server or no plug-in")) return 1;
-    Host host{*pModel, server, {}, {}};
+    const std::unique_ptr<PluginLibrary> plugin = PluginLibrary::Load(VANTIX_PLUGIN_PATH);
+    std::unique_ptr<PluginModel> model = plugin ? PluginModel::Create(*plugin) : nullptr;
+    if (!Check(server.IsListening() && model != nullptr, "no server or no plug-in")) return 1;
+    Host host{**model, server, {}, {}};
     bDone = host.Run();
-    bDone = Check(pModel->Disconnect(true), "Disconnect failed") && bDone;
-    bDone = Check(pModel->Uninitialize(), "Uninitialize failed") && bDone;
-    bDone = Check(plugin.Release(pModel), "ReleasePluginModel failed") && bDone;
+    bDone = Check((*model)->Disconnect(true), "Disconnect failed") && bDone;
+    bDone = Check((*model)->Uninitialize(), "Uninitialize failed") && bDone;
+    bDone = Check(model->Release(), "ReleasePluginModel failed") && bDone;
   }
   fprintf(stderr, "host_lifecycle: %s\n", bDone ? "passed" : "failed");
   return bDone ? 0 : 1;

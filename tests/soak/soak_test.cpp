@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 
 #include "support/hosted_model.h"
 
@@ -22,15 +21,6 @@ const int kSoakMS = 120000;
 const int kPeriodMS = 5;
 // Room for every record of the run, taken before the first measurement.
 const size_t kMaxRecords = (kSoakMS + 30000) / kPeriodMS;
-
-// A number of this process's status file: "VmRSS:" in KiB, "Threads:".
-long Status(const std::string& field) {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.compare(0, field.size(), field) == 0) return std::stol(line.substr(field.size()));
-  }
-  return -1;
-}
 
 // Which sequence numbers arrived whole, in storage taken up front so that the
 // bookkeeping does not show in the memory measurement.
@@ -50,7 +40,7 @@ struct Sink {
 };
 
 TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
-  const long threadsBefore = Status("Threads:");
+  const long threadsBefore = ProcessStatus("Threads:");
   Sink sink;
   LoopbackServer server;
   std::unique_ptr<HostedModel> pHost(new HostedModel());
@@ -78,8 +68,8 @@ TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
       std::this_thread::sleep_until(session + milliseconds((tick + 1) * kPeriodMS));
     }
     if (residentAtWarmUp < 0 && Clock::now() - start >= milliseconds(10000)) {
-      residentAtWarmUp = Status("VmRSS:");
-      threadsAtWarmUp = Status("Threads:");
+      residentAtWarmUp = ProcessStatus("VmRSS:");
+      threadsAtWarmUp = ProcessStatus("Threads:");
     }
     if (bLast) break;
     server.CloseClient();
@@ -89,13 +79,13 @@ TEST(Soak, RecordsSurviveRepeatedDropsWithoutGrowth) {
     std::this_thread::sleep_for(milliseconds(1000));
     ASSERT_TRUE(server.StartListening());
   }
-  const long residentAtEnd = Status("VmRSS:");
-  EXPECT_EQ(threadsAtWarmUp, Status("Threads:"));
+  const long residentAtEnd = ProcessStatus("VmRSS:");
+  EXPECT_EQ(threadsAtWarmUp, ProcessStatus("Threads:"));
   WaitUntilAllRead(server.ClientPort(), kDeadlineMS);
   std::this_thread::sleep_for(milliseconds(200));
   FinishWithin("ReleasePluginModel", kDeadlineMS, [&] { EXPECT_TRUE(pHost->Release()); });
   const std::vector<unsigned int> codes = pHost->events.Codes();
-  EXPECT_TRUE(WaitUntil([&] { return Status("Threads:") == threadsBefore; }, kDeadlineMS));
+  EXPECT_TRUE(WaitUntil([&] { return ProcessStatus("Threads:") == threadsBefore; }, kDeadlineMS));
 
   size_t lost = 0;
   for (int must : mustArrive) lost += !sink.arrived[must];

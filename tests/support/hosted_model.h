@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <future>
 
 #include "MetadataModelBase/HostRecords.h"
@@ -83,6 +84,15 @@ class HostedModel {
  private:
   CMetadataModelVantix* m_pModel;
 };
+
+// A number of this process's status file: "VmRSS:" and "VmSize:" in KiB, "Threads:".
+inline long ProcessStatus(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.compare(0, field.size(), field) == 0) return std::stol(line.substr(field.size()));
+  }
+  return -1;
+}
 
 inline std::string CameraRecord(int camera, int sequence) {
   return "CamID:" + std::to_string(camera) + " Event:face seq=" + std::to_string(sequence) + "\r\n";

@@ -13,17 +13,14 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <thread>
 
 #include "support/hosted_model.h"
-#include "support/loaded_plugin.h"
+#include "tools/mdhost/plugin_library.h"
 #include "utility/sysutils/common/system.h"
 
 namespace {
-
-using vantix_test::LoadedPlugin;
 
 // Runs `host` in a child that waits `settleMS` for its threads and then exits with what they left
 // alive: its exit status (2 when `host` failed, 128 plus an ending signal), or -1 when killed at the
@@ -45,17 +42,21 @@ int ExitStatusOfHost(const std::function<bool()>& host, uint32_t settleMS = 200,
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-IPluginModel2* InitialisedModel(const LoadedPlugin& plugin) {
-  IPluginModel2* pModel = plugin.Create();
+// The plug-in, loaded as a host loads it and kept until the process ends, and an initialised model of
+// it; null when either failed.
+const PluginLibrary* g_pPlugin = nullptr;
+IPluginModel2* InitialisedModel() {
+  if (g_pPlugin == nullptr) g_pPlugin = PluginLibrary::Load(VANTIX_PLUGIN_PATH).release();
+  IPluginModel2* pModel = g_pPlugin ? static_cast<IPluginModel2*>(g_pPlugin->CreateModel()) : nullptr;
   return pModel != nullptr && pModel->Initialize() ? pModel : nullptr;
 }
+bool Release(IPluginModel2* pModel) { return pModel->Uninitialize() && g_pPlugin->ReleaseModel(pModel); }
 
 // What the host's own exit handler finds. Registered before the plug-in is loaded, it runs after the
 // plug-in's.
-LoadedPlugin* g_pPlugin = nullptr;
 IPluginModel2* g_pModel = nullptr;
 void ReleaseAtExit() {
-  if (!g_pModel->Uninitialize() || !g_pPlugin->Release(g_pModel)) _exit(3);
+  if (!Release(g_pModel)) _exit(3);
 }
 
 // The models are never released by the host's main line (a live one without a connection: below).
@@ -63,15 +64,14 @@ TEST(AprRootExitTest, ProcessEndsWithLiveModelsAndAfterTheHostsOwnCleanUp) {
   vantix_test::LoopbackServer server;
   ASSERT_TRUE(server.IsListening());
   EXPECT_EQ(0, ExitStatusOfHost([&] {
-              IPluginModel2* pModel = InitialisedModel(*new LoadedPlugin);
+              IPluginModel2* pModel = InitialisedModel();
               const T_PLUGIN_UI_CONFIG port =
                   vantix_test::Setting("ModelVantixServerPort", std::to_string(server.Port()));
               return pModel != nullptr && pModel->SetSourceConfigList(&port, 1) && pModel->Connect(true);
             }));
   EXPECT_EQ(0, ExitStatusOfHost([] {
               atexit(&ReleaseAtExit);
-              g_pPlugin = new LoadedPlugin;
-              return (g_pModel = InitialisedModel(*g_pPlugin)) != nullptr;
+              return (g_pModel = InitialisedModel()) != nullptr;
             }));
 }
 
@@ -79,15 +79,12 @@ TEST(AprRootExitTest, ProcessEndsWithLiveModelsAndAfterTheHostsOwnCleanUp) {
 #if !defined(__SANITIZE_THREAD__)
 TEST(AprRootExitTest, ReleaseRacingTheExitNeitherCrashesNorHangs) {
   for (int trial = 0; trial < 20; ++trial) {
-    EXPECT_EQ(0, ExitStatusOfHost(
-                     [] {
-                       const LoadedPlugin* pPlugin = new LoadedPlugin;
-                       IPluginModel2* pModel = InitialisedModel(*pPlugin);
-                       if (pModel != nullptr) std::thread([=] { pPlugin->Release(pModel); }).detach();
-                       return pModel != nullptr;
-                     },
-                     0))
-        << "trial " << trial;
+    const auto releaseAsTheProcessExits = [] {
+      IPluginModel2* pModel = InitialisedModel();
+      if (pModel != nullptr) std::thread([=] { Release(pModel); }).detach();
+      return pModel != nullptr;
+    };
+    EXPECT_EQ(0, ExitStatusOfHost(releaseAsTheProcessExits, 0)) << "trial " << trial;
   }
 }
 #endif
@@ -111,43 +108,28 @@ TEST(AprRootExitTest, HostUsingTheRuntimeKeepsItsCleanUpsWhateverModelItHolds) {
                     apr_file_write(file, "0123456789", &size) != APR_SUCCESS) {
                   return false;
                 }
-                if (model == kNoModel) return true;
-                const LoadedPlugin* pPlugin = new LoadedPlugin;
-                IPluginModel2* pModel = InitialisedModel(*pPlugin);
-                return pModel != nullptr &&
-                       (model == kLive || (pModel->Uninitialize() && pPlugin->Release(pModel)));
+                IPluginModel2* pModel = model == kNoModel ? nullptr : InitialisedModel();
+                return model == kNoModel || (pModel != nullptr && (model == kLive || Release(pModel)));
               }));
     struct stat written = {};
     EXPECT_EQ(10, stat(path.c_str(), &written) == 0 ? written.st_size : -1) << "model at exit " << model;
   }
 }
 
-// The process's address space, in KiB: the runtime's allocator maps its memory itself.
-long long AddressSpaceKiB() {
-  std::ifstream status("/proc/self/status");
-  long long kib = -1;
-  for (std::string key; status >> key && key != "VmSize:";) {
-  }
-  status >> kib;
-  return kib;
-}
-
 // Many cycles of load, use and unload, in a host that keeps the runtime initialised itself, take no
-// more address space than the first few.
+// more address space than the first few (the runtime's allocator maps its memory itself).
 TEST(AprRootExitTest, LoadUseUnloadCyclesLeaveNothingBehind) {
   EXPECT_EQ(0, ExitStatusOfHost(
                    [] {
                      apr_initialize();
-                     long long before = 0;
-                     for (int cycle = 0; cycle < 300; ++cycle) {
-                       if (cycle == 20) before = AddressSpaceKiB();
-                       const LoadedPlugin plugin;
-                       IPluginModel2* pModel = InitialisedModel(plugin);
-                       if (pModel == nullptr || !pModel->Uninitialize() || !plugin.Release(pModel))
-                         return false;
+                     long before = 0;
+                     for (int cycle = 0; cycle < 300; ++cycle, delete g_pPlugin, g_pPlugin = nullptr) {
+                       if (cycle == 20) before = vantix_test::ProcessStatus("VmSize:");
+                       IPluginModel2* pModel = InitialisedModel();
+                       if (pModel == nullptr || !Release(pModel)) return false;
                      }
-                     const long long grown = AddressSpaceKiB() - before;
-                     fprintf(stderr, "the address space grew by %lld KiB over 280 cycles\n", grown);
+                     const long grown = vantix_test::ProcessStatus("VmSize:") - before;
+                     fprintf(stderr, "the address space grew by %ld KiB over 280 cycles\n", grown);
                      return grown < 280;
                    },
                    0, 60000));

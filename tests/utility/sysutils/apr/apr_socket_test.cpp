@@ -101,7 +101,7 @@ TEST(AprTcpSocketTest, SendRecvReadSelectAndEndOfFile) {
   ASSERT_TRUE(apr_os_sock_get(&fd, client.guts()) == APR_SUCCESS && (fcntl(fd, F_GETFL) & O_NONBLOCK));
   const int64_t before = GetTimeCountMS();
   {
-    const HandledSignals signals(ThreadID(), 100, 10);  // each would restart a wait of 300 ms
+    const HandledSignals signals(100, 10);  // each would restart a wait of 300 ms
     EXPECT_EQ(Received(APR_TIMEUP, ""), Receive(client));
   }
   EXPECT_GE(GetTimeCountMS() - before, 250);
