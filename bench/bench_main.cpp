@@ -4,7 +4,7 @@
 //   vantix_bench                   the full run (a few minutes)
 //   vantix_bench --smoke           a few seconds: proves that every part runs
 //   vantix_bench --part idle ...   only the named parts (delivery,
-//                                  distribution, idle, recovery)
+//                                  distribution, idle, recovery, scale)
 //   --delivery-data FILE           also the share of every delivery trial
 //                                  at each rate, for scripts/bench's plot
 
@@ -24,10 +24,9 @@ struct Part {
 };
 
 const Part kParts[] = {
-    {"delivery", &vantix_bench::MeasureDelivery},
-    {"distribution", &vantix_bench::MeasureDistribution},
-    {"idle", &vantix_bench::MeasureIdle},
-    {"recovery", &vantix_bench::MeasureRecovery},
+    {"delivery", &vantix_bench::MeasureDelivery}, {"distribution", &vantix_bench::MeasureDistribution},
+    {"idle", &vantix_bench::MeasureIdle},         {"recovery", &vantix_bench::MeasureRecovery},
+    {"scale", &vantix_bench::MeasureScale},
 };
 
 }  // namespace
@@ -42,7 +41,7 @@ int main(int argc, char** argv) {
   app.add_flag("--smoke", options.bSmoke, "a few seconds: proves that every part runs");
   app.add_option("--part", parts, "only the named parts (repeatable); all without it")
       ->type_name("PART")
-      ->check(CLI::IsMember({"delivery", "distribution", "idle", "recovery"}));
+      ->check(CLI::IsMember({"delivery", "distribution", "idle", "recovery", "scale"}));
   app.add_option("--delivery-data", options.strDeliveryData,
                  "also write the share of every delivery trial at each rate, for scripts/bench's plot")
       ->type_name("FILE");

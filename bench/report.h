@@ -52,5 +52,6 @@ void MeasureDelivery(const Options& options, Table& table);
 void MeasureDistribution(const Options& options, Table& table);
 void MeasureIdle(const Options& options, Table& table);
 void MeasureRecovery(const Options& options, Table& table);
+void MeasureScale(const Options& options, Table& table);
 
 }  // namespace vantix_bench
