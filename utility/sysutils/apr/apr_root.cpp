@@ -36,7 +36,7 @@ AprRoot* AprRoot::instance() {
   return s_root;
 }
 
-AprRoot::AprRoot() : m_rootPool(nullptr), m_liveChildPools(0) {
+AprRoot::AprRoot() : m_rootPool(nullptr), m_rootAllocator(nullptr), m_liveChildPools(0) {
   CriticalSectionLock lock(&m_cs);
   openLocked();
 }
@@ -46,14 +46,14 @@ void AprRoot::openLocked() {
   puts("APR Application Instance initiating ...");
   apr_initialize();
   apr_pool_create_unmanaged_ex(&m_rootPool, nullptr, nullptr);
-  apr_allocator_t* allocator = apr_pool_allocator_get(m_rootPool);
-  if (allocator != nullptr) {
-    apr_allocator_max_free_set(allocator, kRootMaxFree);
+  m_rootAllocator = apr_pool_allocator_get(m_rootPool);
+  if (m_rootAllocator != nullptr) {
+    apr_allocator_max_free_set(m_rootAllocator, kRootMaxFree);
     // Pools of every thread draw from this allocator.
-    if (apr_allocator_mutex_get(allocator) == nullptr) {
+    if (apr_allocator_mutex_get(m_rootAllocator) == nullptr) {
       apr_thread_mutex_t* mutex = nullptr;
       if (apr_thread_mutex_create(&mutex, APR_THREAD_MUTEX_DEFAULT, m_rootPool) == APR_SUCCESS) {
-        apr_allocator_mutex_set(allocator, mutex);
+        apr_allocator_mutex_set(m_rootAllocator, mutex);
       }
     }
   }
@@ -66,6 +66,7 @@ void AprRoot::finish() {
   if (m_liveChildPools == 0) {
     apr_pool_destroy(m_rootPool);
     m_rootPool = nullptr;
+    m_rootAllocator = nullptr;
   }
   apr_terminate();
   puts("APR Application Instance fini done ...");

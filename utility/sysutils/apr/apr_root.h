@@ -56,6 +56,10 @@ class AprRoot {
 
   CriticalSection m_cs;
   apr_pool_t* m_rootPool GUARDED_BY(m_cs);
+  // The root pool's own allocator, which lives inside memory that it maps
+  // itself: held here as well, so that a root left to the process's end is
+  // still reachable from the library's data.
+  apr_allocator_t* m_rootAllocator GUARDED_BY(m_cs);
   size_t m_liveChildPools GUARDED_BY(m_cs);
   std::set<const void*> m_trackedObjects GUARDED_BY(m_cs);
 };
