@@ -93,5 +93,5 @@ vantix_skips() {
         printf "%s.%s\t%s\n", suite, name, message
         skipped = 0
       }' "$file"
-  done | sed -e 's/&#x0A;/: /g' -e 's/&quot;/"/g' -e 's/&lt;/</g' -e 's/&gt;/>/g' -e 's/&amp;/\&/g'
+  done | sed -e 's/&#x0A;/: /g' -e 's/&quot;/"/g' -e 's/&lt;/</g' -e 's/&gt;/>/g' -e 's/&amp;/\&/g' -e "s/&apos;/'/g"
 }
