@@ -8,12 +8,6 @@
 
 namespace {
 
-// A peer that vanishes without closing is noticed after about a minute:
-// 30 s of silence, then three unanswered probes 10 s apart.
-const int kKeepAliveIdleSeconds = 30;
-const int kKeepAliveIntervalSeconds = 10;
-const int kKeepAliveProbes = 3;
-
 std::unique_ptr<SysUtils::AprTcpSocket> OpenConnection(const std::string& host, unsigned short port,
                                                        int64_t llTimeoutMS, apr_status_t* pStatus) {
   std::unique_ptr<SysUtils::AprTcpSocket> pSocket(new SysUtils::AprTcpSocket());
@@ -26,7 +20,7 @@ std::unique_ptr<SysUtils::AprTcpSocket> OpenConnection(const std::string& host, 
 void PrepareForReading(SysUtils::AprTcpSocket& socket, const SysUtils::Timing& timing) {
   socket.setOption(APR_SO_NONBLOCK, 1);
   socket.setTimeOut(timing.llRecvTimeoutMS);
-  socket.setKeepAlive(kKeepAliveIdleSeconds, kKeepAliveIntervalSeconds, kKeepAliveProbes);
+  socket.setKeepAlive(timing.iKeepAliveIdleS, timing.iKeepAliveIntervalS, timing.iKeepAliveProbes);
 }
 
 }  // namespace

@@ -38,6 +38,12 @@ class Timing {
   uint32_t uiPauseMS = 100;
   unsigned int uiSilenceLimit = 600;
   int64_t llFailureWindowMS = 6000;
+  // A peer that vanishes without closing is noticed after about a minute:
+  // this many seconds of silence, then this many unanswered probes this many
+  // seconds apart.
+  int iKeepAliveIdleS = 30;
+  int iKeepAliveIntervalS = 10;
+  int iKeepAliveProbes = 3;
 };
 
 // The product's timing: shared by whoever is handed it, fixed once made.
