@@ -72,12 +72,6 @@ void AprRoot::finish() {
   puts("APR Application Instance fini done ...");
 }
 
-apr_pool_t* AprRoot::getRootPool() {
-  CriticalSectionLock lock(&m_cs);
-  openLocked();
-  return m_rootPool;
-}
-
 apr_pool_t* AprRoot::openChildPool() {
   CriticalSectionLock lock(&m_cs);
   openLocked();

@@ -34,8 +34,6 @@ class AprRoot {
   AprRoot(const AprRoot&) = delete;
   AprRoot& operator=(const AprRoot&) = delete;
 
-  apr_pool_t* getRootPool() EXCLUDES(m_cs);
-
   // A new child of the root pool, live until given back; the root keeps its
   // pool while any is live.
   apr_pool_t* openChildPool() EXCLUDES(m_cs);
