@@ -309,8 +309,7 @@ bool CMetadataModelBase1::Connect(bool bSync) {
 
 bool CMetadataModelBase1::Disconnect(bool bSync) {
   ForbidReconnect();
-  uint64_t ullStops = 0;
-  const bool bHandled = QueueMessage(eMETADATA_MSG_DISCONNECT, bSync, &ullStops);
+  const bool bHandled = QueueMessage(eMETADATA_MSG_DISCONNECT, bSync);
   return bSync ? bHandled && m_eStatus == eMETADATA_STATUS_DISCONNECT : true;
 }
 
@@ -323,14 +322,15 @@ void CMetadataModelBase1::ForbidReconnect() {
 // Queues a message; with bSync, waits until the worker has carried it out.
 // Returns false only when a synchronous caller found no worker to answer: the
 // message then stays queued, without its event, for a worker started later.
-// *pullStops is the count of host stops when the message was queued.
+// *pullStops, when asked for, is the count of host stops when the message was
+// queued.
 bool CMetadataModelBase1::QueueMessage(E_METADATA_MSG eMsg, bool bSync, uint64_t* pullStops) {
   std::unique_ptr<SysUtils::AprCond> pEvent(bSync ? new SysUtils::AprCond(false) : nullptr);
   {
     SysUtils::CriticalSectionLock settingLock(&m_csSetting);
     SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);
     PushMessageLocked(eMsg, pEvent.get());
-    *pullStops = m_ullHostStops;
+    if (pullStops != nullptr) *pullStops = m_ullHostStops;
   }
   if (!pEvent || WaitWhileRunning(*pEvent)) return true;
   SysUtils::CriticalSectionLock queueLock(&m_csMessageQueue);

@@ -176,7 +176,7 @@ class CMetadataModelBase1 : public IPluginModel2, private SysUtils::AprThreadWor
   void CheckReconnect() EXCLUDES(m_csSetting, m_csMessageQueue);
   void OnConnectionLost() EXCLUDES(m_csSetting, m_csMessageQueue);
   void ReportStatusChange(E_METADATA_STATUS eOldStatus);
-  bool QueueMessage(E_METADATA_MSG eMsg, bool bSync, uint64_t* pullStops)
+  bool QueueMessage(E_METADATA_MSG eMsg, bool bSync, uint64_t* pullStops = nullptr)
       EXCLUDES(m_csSetting, m_csMessageQueue);
   void PushMessageLocked(E_METADATA_MSG eMsg, SysUtils::AprCond* pEvent) REQUIRES(m_csMessageQueue);
   void ForbidReconnect() EXCLUDES(m_csMessageQueue);
