@@ -44,13 +44,13 @@ TEST(DeadPeer, AVanishedServerIsReportedOnceTheKeepaliveGivesUp) {
   if (serverNs < 0) GTEST_SKIP() << "needs root, network namespaces and the ip tool";
   std::unique_ptr<LoopbackServer> pServer;
   InNamespace(serverNs, [&] { pServer.reset(new LoopbackServer("192.0.2.2")); });
-  // The product's receives, pause and silence limit; a shorter keepalive (5 s in all, against the
-  // product's minute), failure window and probe, a quick worker.
-  std::shared_ptr<SysUtils::Timing> pTiming = QuickTiming();
-  pTiming->llRecvTimeoutMS = 1000;
-  pTiming->uiPauseMS = 100;
-  pTiming->uiSilenceLimit = 600;
+  // The product's receiver, but for a shorter keepalive (5 s in all, against the product's minute),
+  // failure window and probe; a quick worker.
+  std::shared_ptr<SysUtils::Timing> pTiming = std::make_shared<SysUtils::Timing>();
+  pTiming->uiWorkerPeriodMS = 20;
+  pTiming->ullReconnectIntervalMS = 300;
   pTiming->llFailureWindowMS = 2000;
+  pTiming->llConnectTimeoutMS = 1000;
   pTiming->iKeepAliveIdleS = 2;
   pTiming->iKeepAliveIntervalS = 1;
   pTiming->iKeepAliveProbes = 3;
